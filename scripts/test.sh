@@ -1,0 +1,38 @@
+#!/usr/bin/env bash
+# Runs every test: set-up (idempotent), build, the Windows test binaries under
+# Wine through CTest, then the addon's tests in both hosts.
+set -uo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+cd "$root"
+if [ "$(id -u)" -eq 0 ]; then bash scripts/setup.sh; else sudo bash scripts/setup.sh; fi || exit 1
+bash scripts/build.sh || exit 1
+
+source test/wine/env.sh
+corvane_wine_up
+collector_up=0
+if [ -x test/collector/collector.sh ]; then
+  eval "$(test/collector/collector.sh start)" && collector_up=1
+fi
+
+status=0
+ctest --test-dir build/win32 --output-on-failure --timeout 900 -j2 2>&1 | tee build/ctest.log
+[ "${PIPESTATUS[0]}" -eq 0 ] || status=1
+
+addon_summary="addon: no tests"
+if [ -x scripts/test_addon.sh ]; then
+  if bash scripts/test_addon.sh > build/addon-tests.log 2>&1; then
+    addon_summary="addon: passed"
+  else
+    addon_summary="addon: FAILED"; status=1
+  fi
+  tail -n 30 build/addon-tests.log
+fi
+
+[ "$collector_up" = 1 ] && test/collector/collector.sh stop >/dev/null 2>&1
+corvane_wine_down
+
+echo
+echo "=== summary ==="
+grep -E 'tests passed|tests failed' build/ctest.log | tail -n 1
+echo "$addon_summary"
+exit $status
