@@ -25,8 +25,24 @@ for p in "${pkgs[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || need_apt=1
 done
 if [ "$need_apt" = 1 ]; then
-  $SUDO apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${pkgs[@]}" >/dev/null
+  # Mirrors are sometimes caught mid-sync; a partial index is retried, then tolerated.
+  for attempt in 1 2 3; do
+    $SUDO apt-get update -qq && break
+    echo "setup: apt-get update failed (attempt $attempt)" >&2
+    sleep 5
+  done
+  # When one architecture's security index is missing, the 64-bit and 32-bit candidates of
+  # shared libraries differ; taking both from the main suite keeps them equal.
+  installed=0
+  for extra in "" "-t bookworm"; do
+    # shellcheck disable=SC2086
+    if DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends \
+        $extra "${pkgs[@]}" >/dev/null; then
+      installed=1; break
+    fi
+    echo "setup: apt-get install ${extra:-} failed, trying the next way" >&2
+  done
+  [ "$installed" = 1 ] || { echo "setup: apt-get install failed" >&2; exit 1; }
 fi
 
 # libwebp and minizip from Debian's sources, built static for both MinGW targets.

@@ -1,0 +1,24 @@
+#ifndef BASE_STRINGS_UTF_STRING_CONVERSIONS_H_
+#define BASE_STRINGS_UTF_STRING_CONVERSIONS_H_
+
+#include <string>
+#include <string_view>
+
+namespace corvane {
+
+// UTF-16 <-> UTF-8. Unpaired surrogates and malformed UTF-8 sequences come
+// out as U+FFFD, one replacement per bad sequence; the conversion never fails.
+std::string WideToUTF8(std::wstring_view wide);
+std::wstring UTF8ToWide(std::string_view utf8);
+
+// Widens 7-bit text code unit by code unit. Callers pass ASCII only.
+std::wstring ASCIIToWide(std::string_view ascii);
+// Narrows text that IsStringASCII() accepts.
+std::string WideToASCII(std::wstring_view wide);
+
+bool IsStringASCII(std::wstring_view text);
+bool IsStringASCII(std::string_view text);
+
+}  // namespace corvane
+
+#endif  // BASE_STRINGS_UTF_STRING_CONVERSIONS_H_

@@ -1,0 +1,289 @@
+#include "launcher/launcher_utils.h"
+
+#include <string>
+
+#include "base/command_line.h"
+#include "base/files/file_util.h"
+#include "base/logging.h"
+#include "base/path_service.h"
+#include "base/process/launch.h"
+#include "base/process/process.h"
+#include "base/strings/string_number_conversions.h"
+#include "base/strings/utf_string_conversions.h"
+#include "launcher/launch_result.h"
+#include "launcher/launcher_constants.h"
+#include "launcher/local_product_dir.h"
+#include "launcher/localized_texts.h"
+
+namespace corvane {
+
+const char kLocalFixFlagContent[] = "local fix";
+const char kRepairInstallSwitch[] = "--repair_install";
+const wchar_t kSystemErrorTextExtraChars[] = L"*./:<>?\\|";
+// " - 系统错误": the title a Chinese-language system gives the loader's box.
+const wchar_t kSystemErrorTitleSuffix[] = L" - \u7cfb\u7edf\u9519\u8bef";
+
+namespace {
+
+constexpr wchar_t kInstallCheckFailedFlag[] = L"install_check_file_failed.flag";
+constexpr wchar_t kCheckingFileFlag[] = L"checking_file.flag";
+constexpr wchar_t kExecutableFlagSuffix[] = L".flag";
+constexpr wchar_t kLocalFixDirPrefix[] = L"corvane_temp_";
+constexpr wchar_t kLocalFixFlagName[] = L"local_fix_btn.flag";
+constexpr wchar_t kRepairerName[] = L"app_repairer";
+constexpr wchar_t kDownloaderName[] = L"installer_downloader";
+constexpr wchar_t kDownloaderCopyPrefix[] = L"installer_downloader_";
+constexpr wchar_t kExeExtension[] = L"exe";
+
+// Width changes of the buttons, in pixels: the localized texts are longer
+// than the system's own.
+constexpr int kRetryLeftShift = 100;
+constexpr int kRetryRightShift = 50;
+constexpr int kOkCancelLeftShift = 50;
+
+bool IsKeptSystemErrorChar(wchar_t c) {
+  if ((c >= L'a' && c <= L'z') || (c >= L'A' && c <= L'Z') || (c >= L'0' && c <= L'9'))
+    return true;
+  for (const wchar_t* extra = kSystemErrorTextExtraChars; *extra; ++extra) {
+    if (*extra == c) return true;
+  }
+  return false;
+}
+
+// Records one consumed flag file: its code, its head, then it is gone.
+void ConsumeFlagFile(const FilePath& flag, int32_t code, LaunchResult* result) {
+  result->error_codes.push_back(code);
+  result->extra_info << ReadFileHead(flag);
+  DeleteFile(flag, false);
+}
+
+}  // namespace
+
+RecoverySettings::RecoverySettings() = default;
+RecoverySettings::RecoverySettings(const RecoverySettings&) = default;
+RecoverySettings& RecoverySettings::operator=(const RecoverySettings&) = default;
+RecoverySettings::~RecoverySettings() = default;
+
+RecoverySettings CurrentRecoverySettings() {
+  RecoverySettings settings;
+  if (!GetPath(DIR_TEMP, &settings.temp_dir)) settings.temp_dir = FilePath();
+  settings.app_id = app_id();
+  settings.crash_reporter_app_name = crash_reporter_app_name();
+  settings.main_exe_names = main_exe_names();
+  settings.download_page_url = download_page_url();
+  settings.installer_mutex_name = installer_mutex_name();
+  settings.local_product_dir = LocalProductDir(NumberToString(app_id()));
+  settings.texts.title = LocalizedText("error_msg_title");
+  settings.texts.fix_or_download_hint = LocalizedText("error_msg_fix_or_download_hint");
+  settings.texts.download_hint = LocalizedText("error_msg_download_hint");
+  settings.texts.button_fix = LocalizedText("error_msg_btn_fix");
+  settings.texts.button_download = LocalizedText("error_msg_btn_download");
+  settings.texts.app_lost_file = LocalizedText("error_msg_str_app_lost_file");
+  return settings;
+}
+
+FilePath FlagDirectory(const RecoverySettings& settings) {
+  return settings.temp_dir.Append(UTF8ToWide(settings.crash_reporter_app_name));
+}
+
+FilePath InstallCheckFailedFlagPath(const RecoverySettings& settings) {
+  return FlagDirectory(settings).Append(kInstallCheckFailedFlag);
+}
+
+FilePath ExecutableFlagPath(const RecoverySettings& settings, std::wstring_view exe_name) {
+  std::wstring name(exe_name);
+  name += kExecutableFlagSuffix;
+  return FlagDirectory(settings).Append(name);
+}
+
+FilePath CheckingFileFlagPath(const RecoverySettings& settings) {
+  return FlagDirectory(settings).Append(kCheckingFileFlag);
+}
+
+FilePath LocalFixFlagPath(const RecoverySettings& settings) {
+  std::wstring dir_name(kLocalFixDirPrefix);
+  dir_name += NumberToWString(settings.app_id);
+  return settings.temp_dir.Append(dir_name).Append(kLocalFixFlagName);
+}
+
+FilePath RepairerPath(const RecoverySettings& settings) {
+  // "Adding" the extension: the base name has none to replace.
+  return settings.local_product_dir.Append(std::wstring(kRepairerName) + L"." + kExeExtension);
+}
+
+FilePath DownloaderPath(const FilePath& version_dir) {
+  return version_dir.Append(std::wstring(kDownloaderName) + L"." + kExeExtension);
+}
+
+FilePath DownloaderCopyPath(const RecoverySettings& settings) {
+  std::wstring name(kDownloaderCopyPrefix);
+  name += NumberToWString(settings.app_id);
+  name += L".";
+  name += kExeExtension;
+  return settings.temp_dir.Append(name);
+}
+
+ErrorDialogContent ComposeErrorDialog(std::wstring_view message, bool repair_offered,
+                                      bool has_download_page, const ErrorDialogTexts& texts) {
+  ErrorDialogContent content;
+  content.body.assign(message);
+  content.body += L"\n";
+  if (repair_offered) {
+    content.body += texts.fix_or_download_hint;
+    content.type = kErrorDialogTypeRepair;
+  } else {
+    if (has_download_page) content.body += texts.download_hint;
+    content.type = kErrorDialogTypePlain;
+  }
+  return content;
+}
+
+ErrorDialogOutcome DecideErrorDialogOutcome(int box_result, bool closed_by_close_command,
+                                            bool repair_offered, bool has_download_page) {
+  ErrorDialogOutcome outcome;
+  outcome.choice = kUserChoiceClosed;
+  outcome.code = kErrorUserClosedDialog;
+  switch (box_result) {
+    case kDialogIdOk:
+    case kDialogIdCancel:
+      if (closed_by_close_command) {
+        LOG(INFO) << "user select close.";
+        break;
+      }
+      LOG(ERROR) << "user select cancel.";
+      outcome.choice = kUserChoiceSecondButton;
+      outcome.code = kErrorUserChoseSecondButton;
+      outcome.open_download_page = has_download_page;
+      break;
+    case kDialogIdRetry:
+      LOG(ERROR) << "user select fix.";
+      outcome.choice = kUserChoiceRepair;
+      outcome.code = kErrorUserChoseRepair;
+      outcome.start_repair_tool = repair_offered;
+      break;
+    case kDialogIdClose:
+      LOG(INFO) << "user select close.";
+      break;
+    default:
+      // The box could not be shown.
+      break;
+  }
+  return outcome;
+}
+
+ButtonRect WidenDialogButton(int id, const ButtonRect& rect) {
+  ButtonRect widened = rect;
+  if (id == kDialogIdRetry) {
+    widened.left -= kRetryLeftShift;
+    widened.right -= kRetryRightShift;
+  } else if (id == kDialogIdOk || id == kDialogIdCancel) {
+    widened.left -= kOkCancelLeftShift;
+  }
+  return widened;
+}
+
+std::wstring FilterSystemErrorText(std::wstring_view text) {
+  std::wstring kept;
+  for (wchar_t c : text) {
+    if (IsKeptSystemErrorChar(c)) kept.push_back(c);
+  }
+  return kept;
+}
+
+FilePath FindRepairTool(const RecoverySettings& settings, const FilePath& version_dir) {
+  const FilePath repairer = RepairerPath(settings);
+  if (PathExists(repairer)) {
+    LOG(INFO) << "app repairer path: " << repairer;
+    return repairer;
+  }
+  const FilePath downloader = DownloaderPath(version_dir);
+  if (!PathExists(downloader)) return FilePath();
+  // The downloader is never run in place: it would lock the version directory
+  // that it may have to rewrite.
+  const FilePath copy = DownloaderCopyPath(settings);
+  if (PathExists(copy)) DeleteFile(copy, false);
+  CopyFile(downloader, copy);
+  if (!PathExists(copy)) return FilePath();
+  LOG(INFO) << "downloader path: " << copy;
+  return copy;
+}
+
+FilePath FindRepairTool(const FilePath& version_dir) {
+  return FindRepairTool(CurrentRecoverySettings(), version_dir);
+}
+
+int ShowErrorDialog(const RecoverySettings& settings, std::wstring_view message,
+                    const FilePath& version_dir, LaunchResult* result) {
+  const FilePath tool = FindRepairTool(settings, version_dir);
+  const FilePath local_fix_flag = LocalFixFlagPath(settings);
+  const bool repair_offered = !tool.empty() && PathExists(tool) && !PathExists(local_fix_flag);
+  const bool has_download_page = !settings.download_page_url.empty();
+
+  const ErrorDialogContent content =
+      ComposeErrorDialog(message, repair_offered, has_download_page, settings.texts);
+  bool closed_by_close_command = false;
+  const int box_result =
+      ShowHookedMessageBox(content, settings.texts, has_download_page, &closed_by_close_command);
+  const ErrorDialogOutcome outcome = DecideErrorDialogOutcome(
+      box_result, closed_by_close_command, repair_offered, has_download_page);
+
+  if (outcome.open_download_page) OpenDownloadPage(settings.download_page_url);
+  if (outcome.start_repair_tool) {
+    // Failures here are not reported: the tool is worth starting regardless.
+    int error = 0;
+    CreateDirectoryAndGetError(local_fix_flag.DirName(), &error);
+    WriteFile(local_fix_flag, std::string_view(kLocalFixFlagContent));
+
+    CommandLine command(tool);
+    command.AppendArg(kRepairInstallSwitch);
+    LaunchOptions options;
+    options.elevated = true;
+    options.current_directory = tool.DirName();
+    Process process = LaunchElevatedProcess(command, options);
+    if (!process.IsValid()) LOG(INFO) << "run elevation failde.";
+    result->repairer_launch_result = process.IsValid();
+  }
+  result->user_btn_choice = outcome.choice;
+  return outcome.code;
+}
+
+int ShowErrorDialog(std::wstring_view message, const FilePath& version_dir) {
+  return ShowErrorDialog(CurrentRecoverySettings(), message, version_dir, &GetLaunchResult());
+}
+
+bool ConsumeCrashFlag(const RecoverySettings& settings, LaunchResult* result) {
+  const FilePath install_check = InstallCheckFailedFlagPath(settings);
+  if (PathExists(install_check)) {
+    ConsumeFlagFile(install_check, kErrorInstallCheckFileFailed, result);
+    return true;
+  }
+  for (const std::wstring& name : settings.main_exe_names) {
+    const FilePath flag = ExecutableFlagPath(settings, name);
+    if (PathExists(flag)) {
+      ConsumeFlagFile(flag, kErrorFlagFileFound, result);
+      return true;
+    }
+  }
+  if (PathExists(CheckingFileFlagPath(settings)))
+    result->extra_info << "[crash reporter checking file]";
+  return false;
+}
+
+bool CheckCrashFlag(const RecoverySettings& settings, const FilePath& version_dir,
+                    LaunchResult* result) {
+  if (settings.temp_dir.empty()) return false;
+  if (!ConsumeCrashFlag(settings, result)) return true;
+  result->error_codes.push_back(
+      ShowErrorDialog(settings, settings.texts.app_lost_file, version_dir, result));
+  return false;
+}
+
+bool CheckCrashFlag(const FilePath& version_dir) {
+  return CheckCrashFlag(CurrentRecoverySettings(), version_dir, &GetLaunchResult());
+}
+
+bool IsInstallerRunning() {
+  return IsInstallerRunning(installer_mutex_name());
+}
+
+}  // namespace corvane
