@@ -246,8 +246,11 @@ bool ReadLauncherConfigFile(const FilePath& path,
   nlohmann::json root;
   int code = 0;
   std::string message;
-  if (!ReadJsonFile(path, JSON_ALLOW_TRAILING_COMMAS, &root, &code,
+  if (!ReadJsonFile(path, JSON_PARSE_EXTENDED_TRAILING_COMMAS, &root, &code,
                     &message)) {
+    // Callers tell syntax errors apart from file errors only by the code.
+    if (code < JSON_ACCESS_DENIED)
+      code = kLauncherConfigSyntaxError;
     SetError(code, message, error_code, error_message);
     return false;
   }

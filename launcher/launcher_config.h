@@ -25,8 +25,9 @@ struct LauncherConfig {
   std::string bin_update_file;
 };
 
-// Codes reported by the read and the write besides the reader's own
-// 1 and 1000-1003.
+// Codes reported by the read and the write besides the file reader's
+// 1000-1003. Every syntax error of the file is reported as 1.
+inline constexpr int kLauncherConfigSyntaxError = 1;
 inline constexpr int kLauncherConfigInvalid = 1010;
 inline constexpr int kLauncherConfigSerializeFailed = 1011;
 inline constexpr int kLauncherConfigWriteFailed = 5005;

@@ -13,7 +13,7 @@ namespace corvane {
 namespace {
 
 bool FlushExistingFile(const FilePath& path) {
-  ScopedHandle file(::CreateFileW(path.value().c_str(), GENERIC_WRITE,
+  win::ScopedHandle file(::CreateFileW(path.value().c_str(), GENERIC_WRITE,
                                   FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                   FILE_ATTRIBUTE_NORMAL, nullptr));
   return file.IsValid() && ::FlushFileBuffers(file.Get());
@@ -24,7 +24,7 @@ bool FlushExistingFile(const FilePath& path) {
 bool WriteFileDurably(const FilePath& path, std::string_view data) {
   if (data.size() > std::numeric_limits<DWORD>::max())
     return false;
-  ScopedHandle file(::CreateFileW(path.value().c_str(), GENERIC_WRITE, 0,
+  win::ScopedHandle file(::CreateFileW(path.value().c_str(), GENERIC_WRITE, 0,
                                   nullptr, CREATE_ALWAYS,
                                   FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file.IsValid())

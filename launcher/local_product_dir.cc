@@ -53,7 +53,7 @@ bool ReadShellConfigFile(const FilePath& record_path,
   nlohmann::json root;
   int code = 0;
   std::string message;
-  if (!ReadJsonFile(record_path, JSON_PARSE_RFC, &root, &code, &message)) {
+  if (!ReadJsonFile(record_path, JSON_PARSE_EXTENDED, &root, &code, &message)) {
     LOG(ERROR) << "[shell_config] read file string error:" << message;
     return true;
   }
