@@ -102,8 +102,10 @@ class CommandLine {
  private:
   // Adds the arguments 1..n of |argv| by the parsing rules.
   void AppendSwitchesAndArguments(const StringVector& argv);
-  // Adds a switch whose text already carries its prefix.
-  void AppendPrefixedSwitch(std::wstring_view switch_text, std::wstring_view value);
+  // Adds a switch whose text already carries its prefix (|prefix_length|
+  // characters of it).
+  void AppendPrefixedSwitch(size_t prefix_length, std::wstring_view switch_text,
+                            std::wstring_view value);
 
   StringVector argv_;
   SwitchMap switches_;

@@ -48,7 +48,7 @@ extern "C" __declspec(dllexport) void* GetHandleVerifier() {
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   InitCurrentCommandLine();
-  corvane::SetupLauncherLogging();
+  corvane::logging::SetupLauncherLogging();
 
   corvane::SetResourceArchive(GetModuleHandleW(nullptr), kLocalizedArchiveId);
   corvane::InitLocalizedTexts(corvane::ArchiveHasFile, corvane::ArchiveReadFile);

@@ -7,10 +7,13 @@
 
 #include "base/files/file_path.h"
 #include "base/time.h"
+#include "base/win/windows_undefines.h"
 
 namespace corvane {
 
-// File operations. None throws; on failure the last system error stays as
+// File operations. Include <windows.h>, when needed, before this header: its
+// CopyFile/DeleteFile/... macros are undone here.
+// None throws; on failure the last system error stays as
 // the failing call left it.
 
 // GetFileAttributesW succeeds.

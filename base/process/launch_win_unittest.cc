@@ -1,0 +1,302 @@
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "base/files/file_util.h"
+#include "base/json/json_reader.h"
+#include "base/logging.h"
+#include "base/process/launch.h"
+#include "base/process/process.h"
+#include "base/strings/utf_string_conversions.h"
+#include "base/test/test_util_win.h"
+#include "base/win/scoped_handle.h"
+
+namespace corvane {
+namespace {
+
+std::vector<nlohmann::json> Records(const FilePath& exe) {
+  std::vector<nlohmann::json> out;
+  std::string text = test::ReadChildRecords(exe);
+  size_t start = 0;
+  while (start < text.size()) {
+    size_t end = text.find('\n', start);
+    if (end == std::string::npos) end = text.size();
+    nlohmann::json record;
+    if (ParseJson(std::string_view(text).substr(start, end - start), JSON_PARSE_RFC, &record,
+                  nullptr)) {
+      out.push_back(record);
+    }
+    start = end + 1;
+  }
+  return out;
+}
+
+class LaunchTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(temp_.IsValid());
+    ASSERT_TRUE(PathExists(test::TestChildPath())) << test::TestChildPath().AsUTF8Unsafe();
+  }
+  void TearDown() override {
+    SetElevatedLaunchHookForTesting(nullptr);
+    SetElevationQueryHookForTesting(nullptr);
+  }
+
+  test::ScopedTempDir temp_;
+};
+
+TEST_F(LaunchTest, StartsWithArgumentsAndDirectory) {
+  FilePath exe = test::InstallTestChild(temp_.path(), L"child app.exe", R"({"exit_code": 7})");
+  ASSERT_FALSE(exe.empty());
+  FilePath work = temp_.path().Append(L"work dir");
+  ASSERT_TRUE(CreateDirectory(work));
+
+  CommandLine cl(exe);
+  cl.AppendSwitchPath("path", FilePath(L"C:\\Program Files\\App\\"));
+  cl.AppendSwitchNative("Quote", L"say \"hi\"");
+  cl.AppendArgNative(L"\u4E2D \u00E9");
+  cl.AppendSwitch("flag");
+  LaunchOptions options;
+  options.current_directory = work;
+  options.start_hidden = true;
+  options.feedback_cursor_off = true;
+  Process process = LaunchProcess(cl, options);
+  ASSERT_TRUE(process.IsValid());
+  EXPECT_NE(process.Pid(), 0u);
+  int exit_code = -1;
+  ASSERT_TRUE(process.WaitForExitWithTimeout(INFINITE, &exit_code));
+  EXPECT_EQ(exit_code, 7);
+  uint32_t code = 0;
+  ASSERT_TRUE(process.GetExitCode(&code));
+  EXPECT_EQ(code, 7u);
+
+  std::vector<nlohmann::json> records = Records(exe);
+  ASSERT_EQ(records.size(), 1u);
+  const nlohmann::json& record = records[0];
+  EXPECT_EQ(record["cwd"], work.AsUTF8Unsafe());
+  EXPECT_EQ(record["cmdline"], WideToUTF8(cl.GetCommandLineString()));
+  EXPECT_EQ(record["pid"].get<uint32_t>(), process.Pid());
+  nlohmann::json expected_argv = nlohmann::json::array(
+      {exe.AsUTF8Unsafe(), "--path=C:\\Program Files\\App\\", "--quote=say \"hi\"", "--flag",
+       "\xE4\xB8\xAD \xC3\xA9"});
+  EXPECT_EQ(record["argv"], expected_argv);
+}
+
+TEST_F(LaunchTest, WaitOptionBlocksUntilTheEnd) {
+  FilePath exe = test::InstallTestChild(temp_.path(), L"waited.exe",
+                                        R"({"delay_ms": 300, "exit_code": 3})");
+  LaunchOptions options;
+  options.wait = true;
+  Process process = LaunchProcess(CommandLine(exe), options);
+  ASSERT_TRUE(process.IsValid());
+  // Already ended when LaunchProcess returned.
+  int exit_code = -1;
+  EXPECT_TRUE(process.WaitForExitWithTimeout(0, &exit_code));
+  EXPECT_EQ(exit_code, 3);
+  // The inherited directory when none is given.
+  std::vector<nlohmann::json> records = Records(exe);
+  ASSERT_EQ(records.size(), 1u);
+  wchar_t cwd[MAX_PATH];
+  DWORD length = ::GetCurrentDirectoryW(MAX_PATH, cwd);
+  EXPECT_EQ(records[0]["cwd"], WideToUTF8(std::wstring(cwd, length)));
+}
+
+TEST_F(LaunchTest, MissingProgramGivesAnInvalidProcess) {
+  CommandLine cl(temp_.path().Append(L"nothing_here.exe"));
+  Process process = LaunchProcess(cl, LaunchOptions());
+  EXPECT_FALSE(process.IsValid());
+  EXPECT_EQ(::GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
+  EXPECT_EQ(process.Pid(), 0u);
+  EXPECT_FALSE(process.WaitForExitWithTimeout(0, nullptr));
+  EXPECT_FALSE(process.Terminate(1, false));
+}
+
+TEST_F(LaunchTest, TerminateARunningProcess) {
+  std::wstring event_name = L"corvane_launch_test_" + std::to_wstring(::GetCurrentProcessId());
+  win::ScopedHandle started(::CreateEventW(nullptr, TRUE, FALSE, event_name.c_str()));
+  ASSERT_TRUE(started.IsValid());
+  FilePath exe = test::InstallTestChild(
+      temp_.path(), L"long.exe",
+      R"({"delay_ms": 600000, "signal_event": ")" + WideToUTF8(event_name) + R"("})");
+  Time before = Time::Now();
+  Process process = LaunchProcess(CommandLine(exe), LaunchOptions());
+  ASSERT_TRUE(process.IsValid());
+  ASSERT_EQ(::WaitForSingleObject(started.Get(), INFINITE), WAIT_OBJECT_0);
+  EXPECT_TRUE(process.IsRunning());
+  EXPECT_FALSE(process.WaitForExitWithTimeout(0, nullptr));
+  uint32_t code = 0;
+  ASSERT_TRUE(process.GetExitCode(&code));
+  EXPECT_EQ(code, static_cast<uint32_t>(STILL_ACTIVE));
+  Time created = process.CreationTime();
+  EXPECT_FALSE(created.is_null());
+  // Coarse clocks: allow for the tick granularity.
+  EXPECT_GE(created.ToInternalValue(), before.ToInternalValue() - 100000);
+
+  EXPECT_TRUE(process.Terminate(42, true));
+  EXPECT_FALSE(process.IsRunning());
+  ASSERT_TRUE(process.GetExitCode(&code));
+  EXPECT_EQ(code, 42u);
+  // Terminating again: already gone counts as done.
+  EXPECT_TRUE(process.Terminate(43, true));
+  ASSERT_TRUE(process.GetExitCode(&code));
+  EXPECT_EQ(code, 42u);
+}
+
+TEST_F(LaunchTest, ProcessOwnsAndReleasesItsHandle) {
+  Process current = Process::Current();
+  ASSERT_TRUE(current.IsValid());
+  EXPECT_EQ(current.Pid(), ::GetCurrentProcessId());
+  HANDLE raw = current.Release();
+  EXPECT_FALSE(current.IsValid());
+  DWORD flags = 0;
+  EXPECT_TRUE(::GetHandleInformation(raw, &flags));
+  {
+    Process owner(raw);
+    EXPECT_TRUE(owner.IsValid());
+  }
+  // Closed by the owner's destructor.
+  EXPECT_FALSE(::GetHandleInformation(raw, &flags));
+  Process moved = Process::Open(::GetCurrentProcessId());
+  ASSERT_TRUE(moved.IsValid());
+  Process target = std::move(moved);
+  EXPECT_FALSE(moved.IsValid());
+  EXPECT_TRUE(target.IsValid());
+}
+
+// Wine raises no elevation prompt (every process is an administrator), so a
+// user declining it can only be simulated through the seam.
+TEST_F(LaunchTest, DeclinedElevationGivesAnInvalidProcess) {
+  std::wstring seen_file;
+  std::wstring seen_parameters;
+  int seen_show = -1;
+  SetElevatedLaunchHookForTesting(
+      [&](const std::wstring& file, const std::wstring& parameters, int show) -> HANDLE {
+        seen_file = file;
+        seen_parameters = parameters;
+        seen_show = show;
+        ::SetLastError(ERROR_CANCELLED);
+        return nullptr;
+      });
+  CommandLine cl(FilePath(L"C:\\Program Files\\App\\repair.exe"));
+  cl.AppendSwitchPath("dir", FilePath(L"C:\\x y\\"));
+  LaunchOptions options;
+  options.elevated = true;
+  options.start_hidden = true;
+  options.current_directory = temp_.path();
+  Process process = LaunchProcess(cl, options);
+  EXPECT_FALSE(process.IsValid());
+  EXPECT_EQ(::GetLastError(), 1223u);
+  EXPECT_EQ(seen_file, L"C:\\Program Files\\App\\repair.exe");
+  EXPECT_EQ(seen_parameters, L"--dir=\"C:\\x y\\\\\"");
+  EXPECT_EQ(seen_show, SW_HIDE);
+}
+
+TEST_F(LaunchTest, AcceptedElevationWaitsWhenAsked) {
+  FilePath exe = test::InstallTestChild(temp_.path(), L"elevated.exe",
+                                        R"({"delay_ms": 200, "exit_code": 5})");
+  int calls = 0;
+  SetElevatedLaunchHookForTesting(
+      [&](const std::wstring& file, const std::wstring& parameters, int show) -> HANDLE {
+        ++calls;
+        EXPECT_EQ(show, SW_SHOWNORMAL);
+        return LaunchProcess(CommandLine::FromString(L"\"" + file + L"\" " + parameters),
+                             LaunchOptions())
+            .Release();
+      });
+  CommandLine cl(exe);
+  cl.AppendSwitchASCII("k", "v");
+  LaunchOptions options;
+  options.elevated = true;
+  options.wait = true;
+  Process process = LaunchProcess(cl, options);
+  ASSERT_TRUE(process.IsValid());
+  EXPECT_EQ(calls, 1);
+  int exit_code = -1;
+  EXPECT_TRUE(process.WaitForExitWithTimeout(0, &exit_code));
+  EXPECT_EQ(exit_code, 5);
+  std::vector<nlohmann::json> records = Records(exe);
+  ASSERT_EQ(records.size(), 1u);
+  EXPECT_EQ(records[0]["argv"][1], "--k=v");
+}
+
+TEST_F(LaunchTest, ElevatedStartThroughTheShell) {
+  // The real shell path; Wine answers "runas" without a prompt.
+  FilePath exe = test::InstallTestChild(temp_.path(), L"shell.exe", R"({"exit_code": 9})");
+  FilePath work = temp_.path().Append(L"ignored");
+  ASSERT_TRUE(CreateDirectory(work));
+  CommandLine cl(exe);
+  cl.AppendSwitchPath("p", FilePath(L"C:\\a b\\"));
+  LaunchOptions options;
+  options.elevated = true;
+  options.wait = true;
+  options.current_directory = work;
+  Process process = LaunchProcess(cl, options);
+  ASSERT_TRUE(process.IsValid()) << ::GetLastError();
+  int exit_code = -1;
+  EXPECT_TRUE(process.WaitForExitWithTimeout(0, &exit_code));
+  EXPECT_EQ(exit_code, 9);
+  std::vector<nlohmann::json> records = Records(exe);
+  ASSERT_EQ(records.size(), 1u);
+  EXPECT_EQ(records[0]["argv"][1], "--p=C:\\a b\\");
+  // The directory option is not applied on this path.
+  EXPECT_NE(records[0]["cwd"], work.AsUTF8Unsafe());
+}
+
+// The token answer is simulated: under Wine every process is elevated and
+// its token can always be opened.
+TEST_F(LaunchTest, ElevationQuery) {
+  SetElevationQueryHookForTesting([](bool* elevated) {
+    *elevated = false;
+    return true;
+  });
+  EXPECT_FALSE(IsCurrentProcessElevated());
+  SetElevationQueryHookForTesting([](bool* elevated) {
+    *elevated = true;
+    return true;
+  });
+  EXPECT_TRUE(IsCurrentProcessElevated());
+
+  std::vector<std::string> lines;
+  logging::SetLogMessageHandlerForTesting([&](int severity, const std::string& line) {
+    if (severity == logging::LOGGING_ERROR) lines.push_back(line);
+    return true;
+  });
+  SetElevationQueryHookForTesting([](bool* elevated) {
+    *elevated = true;
+    ::SetLastError(ERROR_ACCESS_DENIED);
+    return false;
+  });
+  EXPECT_FALSE(IsCurrentProcessElevated());
+  // A code the system has no text for.
+  SetElevationQueryHookForTesting([](bool*) {
+    ::SetLastError(0x2000FFFF);
+    return false;
+  });
+  EXPECT_FALSE(IsCurrentProcessElevated());
+  logging::SetLogMessageHandlerForTesting(nullptr);
+  ASSERT_EQ(lines.size(), 2u);
+  const std::string prefix = "AccessToken::FromCurrentProcess() failed: ";
+  EXPECT_NE(lines[0].find("] " + prefix), std::string::npos) << lines[0];
+  EXPECT_NE(lines[0].find(" (0x5)\n"), std::string::npos) << lines[0];
+  EXPECT_GT(lines[0].find(" (0x5)\n"), lines[0].find(prefix) + prefix.size()) << lines[0];
+  EXPECT_NE(lines[1].find(prefix + "Error (0x"), std::string::npos) << lines[1];
+  EXPECT_NE(lines[1].find(") while retrieving error. (0x2000FFFF)\n"), std::string::npos)
+      << lines[1];
+
+  // Without the seam the real token is read; it opens under any system.
+  SetElevationQueryHookForTesting(nullptr);
+  lines.clear();
+  logging::SetLogMessageHandlerForTesting([&](int, const std::string& line) {
+    lines.push_back(line);
+    return true;
+  });
+  IsCurrentProcessElevated();
+  logging::SetLogMessageHandlerForTesting(nullptr);
+  EXPECT_TRUE(lines.empty());
+}
+
+}  // namespace
+}  // namespace corvane

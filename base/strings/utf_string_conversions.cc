@@ -1,0 +1,161 @@
+#include "base/strings/utf_string_conversions.h"
+
+#include <cstdint>
+
+namespace corvane {
+
+namespace {
+
+constexpr uint32_t kReplacement = 0xFFFD;
+
+void AppendUTF8(uint32_t code_point, std::string* out) {
+  if (code_point < 0x80) {
+    out->push_back(static_cast<char>(code_point));
+  } else if (code_point < 0x800) {
+    out->push_back(static_cast<char>(0xC0 | (code_point >> 6)));
+    out->push_back(static_cast<char>(0x80 | (code_point & 0x3F)));
+  } else if (code_point < 0x10000) {
+    out->push_back(static_cast<char>(0xE0 | (code_point >> 12)));
+    out->push_back(static_cast<char>(0x80 | ((code_point >> 6) & 0x3F)));
+    out->push_back(static_cast<char>(0x80 | (code_point & 0x3F)));
+  } else {
+    out->push_back(static_cast<char>(0xF0 | (code_point >> 18)));
+    out->push_back(static_cast<char>(0x80 | ((code_point >> 12) & 0x3F)));
+    out->push_back(static_cast<char>(0x80 | ((code_point >> 6) & 0x3F)));
+    out->push_back(static_cast<char>(0x80 | (code_point & 0x3F)));
+  }
+}
+
+void AppendUTF16(uint32_t code_point, std::wstring* out) {
+  if (code_point < 0x10000) {
+    out->push_back(static_cast<wchar_t>(code_point));
+  } else {
+    code_point -= 0x10000;
+    out->push_back(static_cast<wchar_t>(0xD800 + (code_point >> 10)));
+    out->push_back(static_cast<wchar_t>(0xDC00 + (code_point & 0x3FF)));
+  }
+}
+
+}  // namespace
+
+std::string WideToUTF8(std::wstring_view wide) {
+  std::string out;
+  out.reserve(wide.size());
+  for (size_t i = 0; i < wide.size(); ++i) {
+    uint32_t unit = static_cast<uint16_t>(wide[i]);
+    if (unit >= 0xD800 && unit <= 0xDBFF && i + 1 < wide.size()) {
+      uint32_t next = static_cast<uint16_t>(wide[i + 1]);
+      if (next >= 0xDC00 && next <= 0xDFFF) {
+        AppendUTF8(0x10000 + ((unit - 0xD800) << 10) + (next - 0xDC00), &out);
+        ++i;
+        continue;
+      }
+    }
+    if (unit >= 0xD800 && unit <= 0xDFFF) unit = kReplacement;
+    AppendUTF8(unit, &out);
+  }
+  return out;
+}
+
+std::wstring UTF8ToWide(std::string_view utf8) {
+  std::wstring out;
+  out.reserve(utf8.size());
+  size_t i = 0;
+  while (i < utf8.size()) {
+    uint8_t lead = static_cast<uint8_t>(utf8[i]);
+    if (lead < 0x80) {
+      out.push_back(static_cast<wchar_t>(lead));
+      ++i;
+      continue;
+    }
+    int length = 0;
+    uint32_t code_point = 0;
+    uint32_t minimum = 0;
+    if (lead >= 0xC2 && lead <= 0xDF) {
+      length = 2;
+      code_point = lead & 0x1F;
+      minimum = 0x80;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+      length = 3;
+      code_point = lead & 0x0F;
+      minimum = 0x800;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+      length = 4;
+      code_point = lead & 0x07;
+      minimum = 0x10000;
+    }
+    if (length == 0) {
+      // Stray continuation byte or invalid lead: one replacement, one byte.
+      AppendUTF16(kReplacement, &out);
+      ++i;
+      continue;
+    }
+    int taken = 1;
+    bool valid = true;
+    for (; taken < length; ++taken) {
+      if (i + taken >= utf8.size()) {
+        valid = false;
+        break;
+      }
+      uint8_t unit = static_cast<uint8_t>(utf8[i + taken]);
+      uint8_t low = 0x80;
+      uint8_t high = 0xBF;
+      if (taken == 1) {
+        // Second-byte limits rule out overlong forms, surrogates and values
+        // above U+10FFFF as early as possible.
+        if (lead == 0xE0) low = 0xA0;
+        if (lead == 0xED) high = 0x9F;
+        if (lead == 0xF0) low = 0x90;
+        if (lead == 0xF4) high = 0x8F;
+      }
+      if (unit < low || unit > high) {
+        valid = false;
+        break;
+      }
+      code_point = (code_point << 6) | (unit & 0x3F);
+    }
+    if (valid && (code_point < minimum || code_point > 0x10FFFF ||
+                  (code_point >= 0xD800 && code_point <= 0xDFFF))) {
+      valid = false;
+    }
+    if (!valid) {
+      // The maximal invalid prefix becomes one replacement character.
+      AppendUTF16(kReplacement, &out);
+      i += taken;
+      continue;
+    }
+    AppendUTF16(code_point, &out);
+    i += length;
+  }
+  return out;
+}
+
+std::wstring ASCIIToWide(std::string_view ascii) {
+  std::wstring out;
+  out.reserve(ascii.size());
+  for (char c : ascii) out.push_back(static_cast<wchar_t>(static_cast<unsigned char>(c)));
+  return out;
+}
+
+std::string WideToASCII(std::wstring_view wide) {
+  std::string out;
+  out.reserve(wide.size());
+  for (wchar_t c : wide) out.push_back(static_cast<char>(c));
+  return out;
+}
+
+bool IsStringASCII(std::wstring_view text) {
+  for (wchar_t c : text) {
+    if (static_cast<uint16_t>(c) >= 0x80) return false;
+  }
+  return true;
+}
+
+bool IsStringASCII(std::string_view text) {
+  for (char c : text) {
+    if (static_cast<unsigned char>(c) >= 0x80) return false;
+  }
+  return true;
+}
+
+}  // namespace corvane
