@@ -25,6 +25,8 @@ ARCHIVE_ID = 100
 ICON_ID = 101
 ELEVATION_SERVICE_ID = 500
 ELEVATION_SERVICE_MAX_CHARS = 1023
+# Optional overrides of the launcher's own report hosts (test products).
+REPORT_HOST_IDS = {"domestic": 900, "overseas": 901}
 CONSTANT_MAX_CHARS = 63
 # Zip entries carry this time so that the archive is byte-identical per input.
 ZIP_DATE_TIME = (2020, 1, 1, 0, 0, 0)
@@ -77,6 +79,10 @@ VERSION_STRING_KEYS = [
 ]
 
 
+PRODUCT_KEYS = {"string_table", "elevation_service", "launcher_report_hosts", "version_info",
+                "allow_long_strings"}
+
+
 class ProductError(Exception):
     pass
 
@@ -123,6 +129,13 @@ def load_product(path):
             raise ProductError("%s: %s" % (path, e))
     if not isinstance(product, dict):
         raise ProductError("%s: the root must be an object" % path)
+    # A misspelt key would otherwise drop its part silently.
+    for key in product:
+        if key not in PRODUCT_KEYS and not key.startswith("_comment"):
+            raise ProductError("%s: unknown key %r" % (path, key))
+    for key in product.get("version_info", {}):
+        if key not in DEFAULT_VERSION_INFO and not key.startswith("_comment"):
+            raise ProductError("%s: unknown version_info key %r" % (path, key))
     return product
 
 
@@ -146,6 +159,17 @@ def string_entries(product):
             raise ProductError("string 500 is given twice (string_table and elevation_service)")
         entries[ELEVATION_SERVICE_ID] = json.dumps(
             service, ensure_ascii=False, separators=(",", ":"))
+    hosts = product.get("launcher_report_hosts", {})
+    if not isinstance(hosts, dict):
+        raise ProductError("launcher_report_hosts must be an object")
+    for kind, host in hosts.items():
+        if kind.startswith("_comment"):
+            continue
+        if kind not in REPORT_HOST_IDS or not isinstance(host, str):
+            raise ProductError("launcher_report_hosts takes strings domestic and overseas")
+        if REPORT_HOST_IDS[kind] in entries:
+            raise ProductError("string %d is given twice" % REPORT_HOST_IDS[kind])
+        entries[REPORT_HOST_IDS[kind]] = host
     for string_id, text in entries.items():
         length = len(utf16_units(text))
         if string_id == ELEVATION_SERVICE_ID:
@@ -167,7 +191,8 @@ def version_numbers(text):
 
 def version_block(product):
     info = dict(DEFAULT_VERSION_INFO)
-    info.update(product.get("version_info", {}))
+    info.update({k: v for k, v in product.get("version_info", {}).items()
+                 if not k.startswith("_comment")})
     lines = [
         "1 VERSIONINFO",
         "FILEVERSION " + version_numbers(info["file_version"]),
