@@ -2,18 +2,14 @@
 
 #include <string>
 
-#include "base/command_line.h"
 #include "base/files/file_util.h"
 #include "base/logging.h"
 #include "base/path_service.h"
-#include "base/process/launch.h"
-#include "base/process/process.h"
 #include "base/strings/string_number_conversions.h"
 #include "base/strings/utf_string_conversions.h"
 #include "launcher/launch_result.h"
 #include "launcher/launcher_constants.h"
 #include "launcher/local_product_dir.h"
-#include "launcher/localized_texts.h"
 
 namespace corvane {
 
@@ -73,12 +69,12 @@ RecoverySettings CurrentRecoverySettings() {
   settings.download_page_url = download_page_url();
   settings.installer_mutex_name = installer_mutex_name();
   settings.local_product_dir = LocalProductDir(NumberToString(app_id()));
-  settings.texts.title = LocalizedText("error_msg_title");
-  settings.texts.fix_or_download_hint = LocalizedText("error_msg_fix_or_download_hint");
-  settings.texts.download_hint = LocalizedText("error_msg_download_hint");
-  settings.texts.button_fix = LocalizedText("error_msg_btn_fix");
-  settings.texts.button_download = LocalizedText("error_msg_btn_download");
-  settings.texts.app_lost_file = LocalizedText("error_msg_str_app_lost_file");
+  settings.texts.title = error_msg_title();
+  settings.texts.fix_or_download_hint = error_msg_fix_or_download_hint();
+  settings.texts.download_hint = error_msg_download_hint();
+  settings.texts.button_fix = error_msg_btn_fix();
+  settings.texts.button_download = error_msg_btn_download();
+  settings.texts.app_lost_file = error_msg_str_app_lost_file();
   return settings;
 }
 
@@ -234,14 +230,7 @@ int ShowErrorDialog(const RecoverySettings& settings, std::wstring_view message,
     CreateDirectoryAndGetError(local_fix_flag.DirName(), &error);
     WriteFile(local_fix_flag, std::string_view(kLocalFixFlagContent));
 
-    CommandLine command(tool);
-    command.AppendArg(kRepairInstallSwitch);
-    LaunchOptions options;
-    options.elevated = true;
-    options.current_directory = tool.DirName();
-    Process process = LaunchElevatedProcess(command, options);
-    if (!process.IsValid()) LOG(INFO) << "run elevation failde.";
-    result->repairer_launch_result = process.IsValid();
+    result->repairer_launch_result = StartRepairTool(tool);
   }
   result->user_btn_choice = outcome.choice;
   return outcome.code;

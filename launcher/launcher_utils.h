@@ -133,6 +133,10 @@ int ShowHookedMessageBox(const ErrorDialogContent& content, const ErrorDialogTex
 // Opens the product's download page with the shell.
 void OpenDownloadPage(const std::string& url);
 
+// Starts `tool` elevated with the repair argument, not waiting for it. False
+// (after a log line) when the start failed, a declined prompt included.
+bool StartRepairTool(const FilePath& tool);
+
 // Operations.
 
 // The first min(size, 2048) bytes of `path`; empty when it cannot be opened.

@@ -1,0 +1,696 @@
+// The error dialog is driven for real: a helper thread finds the box by its
+// caption, reads what it shows and answers it like a user would. Processes,
+// mutexes and loader error boxes are real objects made by the test.
+
+#include <windows.h>
+
+#include <algorithm>
+#include <map>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include "base/command_line.h"
+#include "base/files/file_util.h"
+#include "base/path_service.h"
+#include "base/process/launch.h"
+#include "base/process/process.h"
+#include "base/strings/string_number_conversions.h"
+#include "base/strings/string_util.h"
+#include "base/strings/utf_string_conversions.h"
+#include "base/win/scoped_handle.h"
+#include "launcher/launch_result.h"
+#include "launcher/launcher_utils.h"
+
+namespace corvane {
+namespace {
+
+// Bound on waiting for something another thread or process does; a test that
+// reaches it fails rather than hangs.
+constexpr DWORD kWaitBoundMs = 30000;
+constexpr int kMessageTextId = 0xFFFF;
+
+std::wstring UniqueSuffix() {
+  static int counter = 0;
+  return NumberToWString(static_cast<int>(GetCurrentProcessId())) + L"_" +
+         NumberToWString(++counter);
+}
+
+std::wstring TextOf(HWND window) {
+  wchar_t buffer[1024] = {};
+  GetWindowTextW(window, buffer, 1024);
+  return buffer;
+}
+
+struct ButtonView {
+  bool present = false;
+  std::wstring text;
+  RECT rect = {};  // in the box's client coordinates
+};
+
+struct BoxView {
+  bool found = false;
+  std::wstring caption;
+  std::wstring body;
+  std::map<int, ButtonView> buttons;
+};
+
+enum class BoxAnswer {
+  kClick,         // BM_CLICK on a button
+  kCloseCommand,  // the title bar's close (WM_SYSCOMMAND SC_CLOSE)
+  kSendClose,     // WM_CLOSE sent straight to the box
+};
+
+// Finds the box with `caption` shown by the calling thread, records it and
+// answers it from a second thread.
+class BoxDriver {
+ public:
+  BoxDriver(std::wstring caption, BoxAnswer answer, int button = 0)
+      : caption_(std::move(caption)),
+        answer_(answer),
+        button_(button),
+        owner_thread_(GetCurrentThreadId()),
+        thread_([this] { Run(); }) {}
+  ~BoxDriver() {
+    if (thread_.joinable()) thread_.join();
+  }
+
+  const BoxView& Finish() {
+    if (thread_.joinable()) thread_.join();
+    return view_;
+  }
+
+ private:
+  void Run() {
+    HWND box = nullptr;
+    for (DWORD waited = 0; waited < kWaitBoundMs; waited += 20) {
+      box = FindWindowW(L"#32770", caption_.c_str());
+      if (box && IsWindowVisible(box)) break;
+      box = nullptr;
+      Sleep(20);
+    }
+    if (!box) {
+      CloseAnyDialogOfOwner();
+      return;
+    }
+    // Returns once the box's thread is back in its message loop, so the
+    // layout is final.
+    SendMessageTimeoutW(box, WM_NULL, 0, 0, SMTO_NORMAL, kWaitBoundMs, nullptr);
+    view_.found = true;
+    view_.caption = TextOf(box);
+    view_.body = TextOf(GetDlgItem(box, kMessageTextId));
+    for (int id : {kDialogIdOk, kDialogIdCancel, kDialogIdRetry}) {
+      HWND button = GetDlgItem(box, id);
+      ButtonView& view = view_.buttons[id];
+      view.present = button && IsWindowVisible(button);
+      if (!view.present) continue;
+      view.text = TextOf(button);
+      GetWindowRect(button, &view.rect);
+      MapWindowPoints(nullptr, box, reinterpret_cast<POINT*>(&view.rect), 2);
+    }
+    switch (answer_) {
+      case BoxAnswer::kClick:
+        PostMessageW(GetDlgItem(box, button_), BM_CLICK, 0, 0);
+        break;
+      case BoxAnswer::kCloseCommand:
+        PostMessageW(box, WM_SYSCOMMAND, SC_CLOSE, 0);
+        break;
+      case BoxAnswer::kSendClose:
+        SendMessageW(box, WM_CLOSE, 0, 0);
+        break;
+    }
+  }
+
+  // The box did not show up under its caption: end whatever dialog the
+  // owner thread shows so the test fails instead of hanging.
+  void CloseAnyDialogOfOwner() { EnumThreadWindows(owner_thread_, CloseIfDialog, 0); }
+
+  static BOOL CALLBACK CloseIfDialog(HWND window, LPARAM) {
+    wchar_t class_name[16] = {};
+    GetClassNameW(window, class_name, 16);
+    if (lstrcmpW(class_name, L"#32770") == 0) PostMessageW(window, WM_SYSCOMMAND, SC_CLOSE, 0);
+    return TRUE;
+  }
+
+  const std::wstring caption_;
+  const BoxAnswer answer_;
+  const int button_;
+  const DWORD owner_thread_;
+  BoxView view_;
+  std::thread thread_;
+};
+
+// A box laid out by the system with the same texts but no widening: what the
+// dialog's buttons are compared with.
+const ErrorDialogTexts* g_reference_texts = nullptr;
+bool g_reference_download = false;
+
+LRESULT CALLBACK ReferenceHook(int code, WPARAM wparam, LPARAM lparam) {
+  const CWPSTRUCT* call = reinterpret_cast<const CWPSTRUCT*>(lparam);
+  if (code == HC_ACTION && call->message == WM_INITDIALOG) {
+    SetWindowTextW(GetDlgItem(call->hwnd, kDialogIdRetry), g_reference_texts->button_fix.c_str());
+    if (g_reference_download) {
+      SetWindowTextW(GetDlgItem(call->hwnd, kDialogIdOk),
+                     g_reference_texts->button_download.c_str());
+      SetWindowTextW(GetDlgItem(call->hwnd, kDialogIdCancel),
+                     g_reference_texts->button_download.c_str());
+    }
+  }
+  return CallNextHookEx(nullptr, code, wparam, lparam);
+}
+
+BoxView ShowReferenceBox(const std::wstring& body, unsigned int type,
+                         const ErrorDialogTexts& texts, bool has_download) {
+  g_reference_texts = &texts;
+  g_reference_download = has_download;
+  BoxDriver driver(texts.title, BoxAnswer::kCloseCommand);
+  HHOOK hook = SetWindowsHookExW(WH_CALLWNDPROC, ReferenceHook, nullptr, GetCurrentThreadId());
+  MessageBoxW(GetDesktopWindow(), body.c_str(), texts.title.c_str(), type);
+  UnhookWindowsHookEx(hook);
+  return driver.Finish();
+}
+
+class ScopedEvent {
+ public:
+  ScopedEvent() : name_(L"CorvaneDialogTest_" + UniqueSuffix()) {
+    handle_.Set(CreateEventW(nullptr, TRUE, FALSE, name_.c_str()));
+  }
+  const std::wstring& name() const { return name_; }
+  bool Wait() const { return WaitForSingleObject(handle_.Get(), kWaitBoundMs) == WAIT_OBJECT_0; }
+
+ private:
+  std::wstring name_;
+  win::ScopedHandle handle_;
+};
+
+// A started child that is ended when the test is done with it.
+class ScopedChild {
+ public:
+  explicit ScopedChild(const FilePath& exe)
+      : process_(LaunchProcess(CommandLine(exe), LaunchOptions())) {}
+  ~ScopedChild() { End(); }
+  bool IsValid() const { return process_.IsValid(); }
+  void End() {
+    if (process_.IsValid()) process_.Terminate(0, true);
+    process_.Close();
+  }
+
+ private:
+  Process process_;
+};
+
+FilePath TestChildPath() {
+  FilePath exe_dir;
+  GetPath(DIR_EXE, &exe_dir);
+  return exe_dir.Append(L"test_child.exe");
+}
+
+// Puts a copy of the test child at `path` with `control` beside it.
+void PlaceChild(const FilePath& path, const nlohmann::json& control) {
+  ASSERT_TRUE(PathExists(TestChildPath())) << TestChildPath();
+  ASSERT_TRUE(CreateDirectoryAndGetError(path.DirName(), nullptr));
+  ASSERT_TRUE(CopyFile(TestChildPath(), path));
+  ASSERT_TRUE(WriteFile(path.ReplaceExtension(L"control.json"), control.dump()));
+}
+
+std::vector<nlohmann::json> ChildRecords(const FilePath& path) {
+  std::string text;
+  std::vector<nlohmann::json> records;
+  if (!ReadFileToString(path.ReplaceExtension(L"record.jsonl"), &text)) return records;
+  size_t start = 0;
+  for (size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1)
+    records.push_back(nlohmann::json::parse(text.substr(start, end - start)));
+  return records;
+}
+
+class LauncherUtilsTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(CreateNewTempDirectory(L"dialog_test", &root_));
+    settings_.temp_dir = root_.Append(L"temp");
+    ASSERT_TRUE(CreateDirectoryAndGetError(settings_.temp_dir, nullptr));
+    settings_.app_id = 654321;
+    settings_.crash_reporter_app_name = "velmoraim";
+    settings_.main_exe_names = {L"Velmora.exe", L"velmoraim.exe"};
+    settings_.installer_mutex_name = L"CorvaneDialogTestInstaller_" + UniqueSuffix();
+    settings_.local_product_dir = root_.Append(L"local");
+    version_dir_ = root_.Append(L"1.2.3");
+    ASSERT_TRUE(CreateDirectoryAndGetError(version_dir_, nullptr));
+    ErrorDialogTexts& texts = settings_.texts;
+    texts.title = L"\u63d0\u793a dialog test " + UniqueSuffix();
+    texts.fix_or_download_hint = L"Repair or download the client again.";
+    texts.download_hint = L"Download the client again.";
+    texts.button_fix = L"\u4e00\u952e\u4fee\u590d Repair";
+    texts.button_download = L"\u91cd\u65b0\u4e0b\u8f7d Download";
+    texts.app_lost_file = L"Some files of the client are missing.";
+  }
+
+  void TearDown() override {
+    SetElevatedLaunchHookForTesting(nullptr);
+    DeleteFile(root_, true);
+  }
+
+  FilePath FlagDir() const { return FlagDirectory(settings_); }
+
+  void PlaceFlag(std::wstring_view name, std::string_view content) {
+    ASSERT_TRUE(CreateDirectoryAndGetError(FlagDir(), nullptr));
+    ASSERT_TRUE(WriteFile(FlagDir().Append(name), content));
+  }
+
+  // Shows the dialog for `message` and answers it.
+  int RunDialog(std::wstring_view message, BoxAnswer answer, int button, BoxView* view) {
+    BoxDriver driver(settings_.texts.title, answer, button);
+    int code = ShowErrorDialog(settings_, message, version_dir_, &result_);
+    *view = driver.Finish();
+    return code;
+  }
+
+  FilePath root_;
+  FilePath version_dir_;
+  RecoverySettings settings_;
+  LaunchResult result_;
+};
+
+// Portable decisions. The body and box type are checked on the real boxes
+// below.
+
+TEST(ErrorDialogDecisionTest, MapsBoxResultsToChoicesAndCodes) {
+  struct {
+    int box_result;
+    bool closed;
+    bool repair;
+    bool download;
+    int choice;
+    int code;
+    bool open_page;
+    bool start_tool;
+  } cases[] = {
+      {IDOK, false, false, true, 2, 2008, true, false},
+      {IDOK, false, false, false, 2, 2008, false, false},
+      {IDCANCEL, false, true, true, 2, 2008, true, false},
+      {IDOK, true, false, true, 3, 2009, false, false},
+      {IDCANCEL, true, true, true, 3, 2009, false, false},
+      {IDRETRY, false, true, true, 1, 2007, false, true},
+      {IDRETRY, false, false, true, 1, 2007, false, false},
+      {IDCLOSE, false, true, true, 3, 2009, false, false},
+      {0, false, true, true, 3, 2009, false, false},
+      {IDYES, false, true, true, 3, 2009, false, false},
+  };
+  for (const auto& c : cases) {
+    ErrorDialogOutcome outcome =
+        DecideErrorDialogOutcome(c.box_result, c.closed, c.repair, c.download);
+    SCOPED_TRACE(testing::Message() << "result " << c.box_result << " closed " << c.closed);
+    EXPECT_EQ(c.choice, outcome.choice);
+    EXPECT_EQ(c.code, outcome.code);
+    EXPECT_EQ(c.open_page, outcome.open_download_page);
+    EXPECT_EQ(c.start_tool, outcome.start_repair_tool);
+  }
+}
+
+TEST(ErrorDialogDecisionTest, FiltersLoaderErrorText) {
+  struct {
+    const wchar_t* text;
+    const wchar_t* kept;
+  } cases[] = {
+      {L"\u65e0\u6cd5\u542f\u52a8\u6b64\u7a0b\u5e8f\uff0c\u56e0\u4e3a\u8ba1\u7b97\u673a\u4e2d"
+       L"\u4e22\u5931 MSVCP140.dll\u3002",
+       L"MSVCP140.dll"},
+      {L"C:\\a b\\c.exe <x|y>?*/:", L"C:\\ab\\c.exe<x|y>?*/:"},
+      {L" \t\r\n-_,;()", L""},
+      {L"", L""},
+  };
+  for (const auto& c : cases) EXPECT_EQ(c.kept, FilterSystemErrorText(c.text));
+}
+
+TEST(ErrorDialogDecisionTest, NamesItsFiles) {
+  RecoverySettings settings;
+  settings.temp_dir = FilePath(L"C:\\T");
+  settings.app_id = 123456;
+  settings.crash_reporter_app_name = "velmoraim";
+  settings.local_product_dir = FilePath(L"C:\\L\\Quorlix\\corvane_local_123456");
+  EXPECT_EQ(L"C:\\T\\velmoraim\\X.exe.flag", ExecutableFlagPath(settings, L"X.exe").value());
+  EXPECT_EQ(L"C:\\T\\velmoraim\\install_check_file_failed.flag",
+            InstallCheckFailedFlagPath(settings).value());
+  EXPECT_EQ(L"C:\\T\\corvane_temp_123456\\local_fix_btn.flag", LocalFixFlagPath(settings).value());
+  EXPECT_EQ(L"C:\\T\\installer_downloader_123456.exe", DownloaderCopyPath(settings).value());
+  EXPECT_EQ(L"C:\\L\\Quorlix\\corvane_local_123456\\app_repairer.exe",
+            RepairerPath(settings).value());
+  EXPECT_EQ(L"C:\\V\\installer_downloader.exe", DownloaderPath(FilePath(L"C:\\V")).value());
+}
+
+// Flag files.
+
+TEST_F(LauncherUtilsTest, InstallCheckFlagTakesPrecedence) {
+  PlaceFlag(L"install_check_file_failed.flag", "[install check]");
+  PlaceFlag(L"Velmora.exe.flag", "[exe]");
+  EXPECT_TRUE(ConsumeCrashFlag(settings_, &result_));
+  EXPECT_EQ(std::vector<int32_t>({2011}), result_.error_codes);
+  EXPECT_EQ("[install check]", result_.extra_info.str());
+  EXPECT_FALSE(PathExists(FlagDir().Append(L"install_check_file_failed.flag")));
+  EXPECT_TRUE(PathExists(FlagDir().Append(L"Velmora.exe.flag")));
+}
+
+TEST_F(LauncherUtilsTest, OnlyFirstExecutableFlagIsConsumed) {
+  PlaceFlag(L"velmoraim.exe.flag", "[second]");
+  PlaceFlag(L"Velmora.exe.flag", "[first]");
+  EXPECT_TRUE(ConsumeCrashFlag(settings_, &result_));
+  EXPECT_EQ(std::vector<int32_t>({2004}), result_.error_codes);
+  EXPECT_EQ("[first]", result_.extra_info.str());
+  EXPECT_FALSE(PathExists(FlagDir().Append(L"Velmora.exe.flag")));
+  EXPECT_TRUE(PathExists(FlagDir().Append(L"velmoraim.exe.flag")));
+
+  // The next run takes the one left.
+  LaunchResult next;
+  EXPECT_TRUE(ConsumeCrashFlag(settings_, &next));
+  EXPECT_EQ("[second]", next.extra_info.str());
+  EXPECT_FALSE(ConsumeCrashFlag(settings_, &next));
+}
+
+TEST_F(LauncherUtilsTest, FlagHeadIsCutAt2048Bytes) {
+  std::string content;
+  for (int i = 0; i < 5000; ++i) content.push_back(static_cast<char>('a' + i % 26));
+  PlaceFlag(L"velmoraim.exe.flag", content);
+  EXPECT_EQ(content.substr(0, 2048), ReadFileHead(FlagDir().Append(L"velmoraim.exe.flag")));
+  EXPECT_TRUE(ConsumeCrashFlag(settings_, &result_));
+  EXPECT_EQ(content.substr(0, 2048), result_.extra_info.str());
+  EXPECT_EQ("", ReadFileHead(FlagDir().Append(L"absent.flag")));
+}
+
+TEST_F(LauncherUtilsTest, CheckingFileFlagIsOnlyNoted) {
+  PlaceFlag(L"checking_file.flag", "x");
+  EXPECT_TRUE(CheckCrashFlag(settings_, version_dir_, &result_));
+  EXPECT_EQ("[crash reporter checking file]", result_.extra_info.str());
+  EXPECT_TRUE(result_.error_codes.empty());
+  EXPECT_TRUE(PathExists(FlagDir().Append(L"checking_file.flag")));
+  EXPECT_EQ(0, result_.user_btn_choice);
+}
+
+TEST_F(LauncherUtilsTest, NoTempDirStopsTheRunWithoutDialog) {
+  PlaceFlag(L"Velmora.exe.flag", "[exe]");
+  settings_.temp_dir = FilePath();
+  EXPECT_FALSE(CheckCrashFlag(settings_, version_dir_, &result_));
+  EXPECT_TRUE(result_.error_codes.empty());
+  EXPECT_EQ(0, result_.user_btn_choice);
+}
+
+TEST_F(LauncherUtilsTest, FoundFlagShowsLostFileDialogAndRecordsItsCode) {
+  PlaceFlag(L"Velmora.exe.flag", "[exe]");
+  BoxDriver driver(settings_.texts.title, BoxAnswer::kCloseCommand);
+  EXPECT_FALSE(CheckCrashFlag(settings_, version_dir_, &result_));
+  const BoxView& view = driver.Finish();
+  ASSERT_TRUE(view.found);
+  EXPECT_EQ(settings_.texts.app_lost_file + L"\n", view.body);
+  EXPECT_EQ(std::vector<int32_t>({2004, 2009}), result_.error_codes);
+  EXPECT_EQ("[exe]", result_.extra_info.str());
+  EXPECT_EQ(3, result_.user_btn_choice);
+}
+
+// Repair tool.
+
+TEST_F(LauncherUtilsTest, FindsRepairerFirst) {
+  const FilePath repairer = RepairerPath(settings_);
+  ASSERT_TRUE(CreateDirectoryAndGetError(repairer.DirName(), nullptr));
+  ASSERT_TRUE(WriteFile(repairer, "repairer"));
+  ASSERT_TRUE(WriteFile(DownloaderPath(version_dir_), "downloader"));
+  EXPECT_EQ(repairer, FindRepairTool(settings_, version_dir_));
+  EXPECT_FALSE(PathExists(DownloaderCopyPath(settings_)));
+}
+
+TEST_F(LauncherUtilsTest, RunsAFreshCopyOfTheDownloader) {
+  ASSERT_TRUE(WriteFile(DownloaderPath(version_dir_), "downloader v2"));
+  ASSERT_TRUE(WriteFile(DownloaderCopyPath(settings_), "old copy, longer than the new one"));
+  EXPECT_EQ(DownloaderCopyPath(settings_), FindRepairTool(settings_, version_dir_));
+  std::string copied;
+  ASSERT_TRUE(ReadFileToString(DownloaderCopyPath(settings_), &copied));
+  EXPECT_EQ("downloader v2", copied);
+  EXPECT_TRUE(PathExists(DownloaderPath(version_dir_)));
+}
+
+// The dialog on screen.
+
+TEST_F(LauncherUtilsTest, RepairChoiceStartsToolElevatedAndIsNotOfferedAgain) {
+  settings_.download_page_url = "https://download.invalid/";
+  ScopedEvent started;
+  const FilePath repairer = RepairerPath(settings_);
+  PlaceChild(repairer, {{"signal_event", WideToUTF8(started.name())}});
+  ASSERT_FALSE(HasFatalFailure());
+
+  // A long line makes the box as wide as the system lets it.
+  const std::wstring message =
+      L"C:\\Users\\someone\\AppData\\Local\\Programs\\Velmora\\1.2.3\\Velmora.exe"
+      L"\\failed_to_start_because_a_library_is_missing";
+  // Short button texts leave room at the box's left for the shift.
+  settings_.texts.button_fix = L"\u4fee\u590d";
+  settings_.texts.button_download = L"\u4e0b\u8f7d";
+  const std::wstring body = message + L"\n" + settings_.texts.fix_or_download_hint;
+  BoxView reference = ShowReferenceBox(body, 0x35, settings_.texts, true);
+  ASSERT_TRUE(reference.found);
+  ASSERT_GE(reference.buttons[IDRETRY].rect.left, 100);
+
+  BoxView view;
+  EXPECT_EQ(2007, RunDialog(message, BoxAnswer::kClick, IDRETRY, &view));
+  ASSERT_TRUE(view.found);
+  EXPECT_EQ(settings_.texts.title, view.caption);
+  EXPECT_EQ(body, view.body);
+  EXPECT_FALSE(view.buttons[IDOK].present);
+  ASSERT_TRUE(view.buttons[IDRETRY].present);
+  ASSERT_TRUE(view.buttons[IDCANCEL].present);
+  EXPECT_EQ(settings_.texts.button_fix, view.buttons[IDRETRY].text);
+  EXPECT_EQ(settings_.texts.button_download, view.buttons[IDCANCEL].text);
+  // Repair: 50 wider and moved left; the second button 50 wider to the left.
+  const RECT& retry = view.buttons[IDRETRY].rect;
+  const RECT& retry_ref = reference.buttons[IDRETRY].rect;
+  EXPECT_EQ(retry_ref.left - 100, retry.left);
+  EXPECT_EQ(retry_ref.right - 50, retry.right);
+  EXPECT_EQ(retry_ref.top, retry.top);
+  EXPECT_EQ(retry_ref.bottom, retry.bottom);
+  const RECT& cancel = view.buttons[IDCANCEL].rect;
+  const RECT& cancel_ref = reference.buttons[IDCANCEL].rect;
+  EXPECT_EQ(cancel_ref.left - 50, cancel.left);
+  EXPECT_EQ(cancel_ref.right, cancel.right);
+  EXPECT_EQ(cancel_ref.bottom, cancel.bottom);
+
+  EXPECT_EQ(1, result_.user_btn_choice);
+  EXPECT_TRUE(result_.repairer_launch_result);
+  std::string flag;
+  ASSERT_TRUE(ReadFileToString(LocalFixFlagPath(settings_), &flag));
+  EXPECT_EQ("local fix", flag);
+  ASSERT_TRUE(started.Wait());
+  std::vector<nlohmann::json> records = ChildRecords(repairer);
+  ASSERT_EQ(1u, records.size());
+  EXPECT_EQ(nlohmann::json::array({WideToUTF8(repairer.value()), "--repair_install"}),
+            records[0]["argv"]);
+
+  // The flag stays: the next dialog has the download button only.
+  EXPECT_EQ(2009, RunDialog(L"again", BoxAnswer::kSendClose, 0, &view));
+  ASSERT_TRUE(view.found);
+  EXPECT_EQ(L"again\n" + settings_.texts.download_hint, view.body);
+  EXPECT_FALSE(view.buttons[IDRETRY].present);
+  EXPECT_FALSE(view.buttons[IDCANCEL].present);
+  ASSERT_TRUE(view.buttons[IDOK].present);
+  EXPECT_EQ(settings_.texts.button_download, view.buttons[IDOK].text);
+  EXPECT_EQ(3, result_.user_btn_choice);
+  EXPECT_EQ(1u, ChildRecords(repairer).size());
+}
+
+TEST_F(LauncherUtilsTest, DeclinedElevationStillCountsAsRepairChoice) {
+  ASSERT_TRUE(WriteFile(DownloaderPath(version_dir_), "downloader"));
+  std::wstring asked_file;
+  std::wstring asked_parameters;
+  SetElevatedLaunchHookForTesting(
+      [&](const std::wstring& file, const std::wstring& parameters, int) -> HANDLE {
+        asked_file = file;
+        asked_parameters = parameters;
+        SetLastError(ERROR_CANCELLED);
+        return nullptr;
+      });
+  BoxView view;
+  EXPECT_EQ(2007, RunDialog(L"m", BoxAnswer::kClick, IDRETRY, &view));
+  ASSERT_TRUE(view.found);
+  EXPECT_EQ(1, result_.user_btn_choice);
+  EXPECT_FALSE(result_.repairer_launch_result);
+  EXPECT_EQ(DownloaderCopyPath(settings_).value(), asked_file);
+  EXPECT_EQ(L"--repair_install", asked_parameters);
+  EXPECT_TRUE(PathExists(LocalFixFlagPath(settings_)));
+}
+
+TEST_F(LauncherUtilsTest, PlainBoxWithoutToolOrPageOpensNothing) {
+  const std::wstring body = L"no client\n";
+  BoxView reference = ShowReferenceBox(body, 0x30, settings_.texts, false);
+  ASSERT_TRUE(reference.found);
+  BoxView view;
+  EXPECT_EQ(2008, RunDialog(L"no client", BoxAnswer::kClick, IDOK, &view));
+  ASSERT_TRUE(view.found);
+  EXPECT_EQ(body, view.body);
+  EXPECT_FALSE(view.buttons[IDRETRY].present);
+  EXPECT_FALSE(view.buttons[IDCANCEL].present);
+  ASSERT_TRUE(view.buttons[IDOK].present);
+  // The system's own text, widened to the left.
+  EXPECT_EQ(reference.buttons[IDOK].text, view.buttons[IDOK].text);
+  EXPECT_NE(settings_.texts.button_download, view.buttons[IDOK].text);
+  EXPECT_EQ(std::max(reference.buttons[IDOK].rect.left - 50, 0L), view.buttons[IDOK].rect.left);
+  EXPECT_EQ(reference.buttons[IDOK].rect.right, view.buttons[IDOK].rect.right);
+  EXPECT_EQ(2, result_.user_btn_choice);
+  EXPECT_FALSE(result_.repairer_launch_result);
+}
+
+TEST_F(LauncherUtilsTest, SecondButtonOpensDownloadPage) {
+  // The shell opens the "page" like any document: here a program that tells
+  // the test it ran.
+  ScopedEvent opened;
+  const FilePath page = root_.Append(L"page").Append(L"download_page.exe");
+  PlaceChild(page, {{"signal_event", WideToUTF8(opened.name())}});
+  ASSERT_FALSE(HasFatalFailure());
+  settings_.download_page_url = WideToUTF8(page.value());
+  BoxView view;
+  EXPECT_EQ(2008, RunDialog(L"m", BoxAnswer::kClick, IDOK, &view));
+  ASSERT_TRUE(view.found);
+  EXPECT_EQ(L"m\n" + settings_.texts.download_hint, view.body);
+  EXPECT_EQ(settings_.texts.button_download, view.buttons[IDOK].text);
+  EXPECT_EQ(2, result_.user_btn_choice);
+  EXPECT_TRUE(opened.Wait());
+}
+
+TEST_F(LauncherUtilsTest, RepairBoxWithoutPageKeepsSystemCancel) {
+  ASSERT_TRUE(WriteFile(DownloaderPath(version_dir_), "downloader"));
+  BoxView view;
+  EXPECT_EQ(2008, RunDialog(L"m", BoxAnswer::kClick, IDCANCEL, &view));
+  ASSERT_TRUE(view.found);
+  EXPECT_EQ(L"m\n" + settings_.texts.fix_or_download_hint, view.body);
+  EXPECT_EQ(settings_.texts.button_fix, view.buttons[IDRETRY].text);
+  EXPECT_NE(settings_.texts.button_download, view.buttons[IDCANCEL].text);
+  EXPECT_FALSE(view.buttons[IDCANCEL].text.empty());
+  EXPECT_EQ(2, result_.user_btn_choice);
+  EXPECT_FALSE(PathExists(LocalFixFlagPath(settings_)));
+}
+
+TEST_F(LauncherUtilsTest, CloseCommandClosesBothBoxTypes) {
+  settings_.download_page_url = "https://download.invalid/";
+  struct {
+    bool with_tool;
+    BoxAnswer answer;
+  } cases[] = {
+      {true, BoxAnswer::kCloseCommand},
+      {true, BoxAnswer::kSendClose},
+      {false, BoxAnswer::kCloseCommand},
+      {false, BoxAnswer::kSendClose},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::Message() << "tool " << c.with_tool << " answer "
+                                    << static_cast<int>(c.answer));
+    if (c.with_tool) {
+      ASSERT_TRUE(WriteFile(DownloaderPath(version_dir_), "downloader"));
+    } else {
+      ASSERT_TRUE(DeleteFile(DownloaderPath(version_dir_), false));
+    }
+    LaunchResult result;
+    BoxDriver driver(settings_.texts.title, c.answer);
+    EXPECT_EQ(2009, ShowErrorDialog(settings_, L"m", version_dir_, &result));
+    BoxView view = driver.Finish();
+    ASSERT_TRUE(view.found);
+    EXPECT_EQ(c.with_tool, view.buttons[IDRETRY].present);
+    // A short message makes a narrow box: no button is pushed past its edge.
+    for (const auto& [id, button] : view.buttons) {
+      if (button.present) {
+        EXPECT_GE(button.rect.left, 0) << id;
+      }
+    }
+    EXPECT_EQ(3, result.user_btn_choice);
+    EXPECT_FALSE(result.repairer_launch_result);
+  }
+  EXPECT_FALSE(PathExists(LocalFixFlagPath(settings_)));
+}
+
+// System probes.
+
+TEST_F(LauncherUtilsTest, FindsRunningProcessByExactName) {
+  const std::wstring name = L"DlgProbe_" + UniqueSuffix() + L".exe";
+  ScopedEvent started;
+  const FilePath exe = root_.Append(L"probe").Append(name);
+  PlaceChild(exe, {{"signal_event", WideToUTF8(started.name())}, {"delay_ms", 60000}});
+  ASSERT_FALSE(HasFatalFailure());
+  EXPECT_FALSE(IsProcessRunning({name}));
+
+  ScopedChild child(exe);
+  ASSERT_TRUE(child.IsValid());
+  ASSERT_TRUE(started.Wait());
+  EXPECT_TRUE(IsProcessRunning({L"absent.exe", name}));
+  EXPECT_FALSE(IsProcessRunning({ToLowerASCII(name)}));
+  EXPECT_FALSE(IsProcessRunning({name.substr(0, name.size() - 4)}));
+  EXPECT_FALSE(IsProcessRunning({}));
+  child.End();
+  EXPECT_FALSE(IsProcessRunning({name}));
+}
+
+TEST_F(LauncherUtilsTest, InstallerMutexHeldOrNot) {
+  EXPECT_FALSE(IsInstallerRunning(std::wstring()));
+  // Twice: the probe must not keep the mutex it created.
+  EXPECT_FALSE(IsInstallerRunning(settings_.installer_mutex_name));
+  EXPECT_FALSE(IsInstallerRunning(settings_.installer_mutex_name));
+  {
+    win::ScopedHandle installer(
+        CreateMutexW(nullptr, TRUE, settings_.installer_mutex_name.c_str()));
+    ASSERT_TRUE(installer.IsValid());
+    EXPECT_TRUE(IsInstallerRunning(settings_.installer_mutex_name));
+  }
+  EXPECT_FALSE(IsInstallerRunning(settings_.installer_mutex_name));
+}
+
+// A loader error box of this process: a top-level window with an icon
+// static, the message static and a button.
+class FakeLoaderErrorBox {
+ public:
+  FakeLoaderErrorBox(const std::wstring& title, const std::wstring& message) {
+    window_ = CreateWindowExW(0, L"#32770", title.c_str(), WS_POPUP | WS_CAPTION, 0, 0, 400,
+                              200, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+    if (!window_) return;
+    CreateChild(L"Static", L"");
+    CreateChild(L"Static", message.c_str());
+    CreateChild(L"Button", L"\u786e\u5b9a");
+  }
+  ~FakeLoaderErrorBox() {
+    if (window_) DestroyWindow(window_);
+  }
+  bool valid() const { return window_ != nullptr; }
+
+ private:
+  void CreateChild(const wchar_t* class_name, const wchar_t* text) {
+    CreateWindowExW(0, class_name, text, WS_CHILD | WS_VISIBLE, 0, 0, 100, 20, window_, nullptr,
+                    GetModuleHandleW(nullptr), nullptr);
+  }
+
+  HWND window_ = nullptr;
+};
+
+TEST_F(LauncherUtilsTest, CollectsLoaderErrorTexts) {
+  const std::wstring own = L"DlgOwn_" + UniqueSuffix() + L".exe";
+  const std::wstring other = L"DlgChild_" + UniqueSuffix() + L".exe";
+  const std::wstring absent = L"DlgAbsent_" + UniqueSuffix() + L".exe";
+  std::wstring texts = L"stale";
+  EXPECT_FALSE(CollectSystemErrorTexts({own, other, absent}, &texts));
+  EXPECT_EQ(L"", texts);
+
+  FakeLoaderErrorBox box(own + kSystemErrorTitleSuffix,
+                         L"\u65e0\u6cd5\u542f\u52a8\u6b64\u7a0b\u5e8f\uff0c\u56e0\u4e3a\u4e22\u5931"
+                         L" VCRUNTIME140.dll\u3002");
+  ASSERT_TRUE(box.valid());
+  // A box of another process, with no static child at all.
+  ScopedEvent shown;
+  const FilePath exe = root_.Append(L"loader").Append(L"box_owner.exe");
+  PlaceChild(exe, {{"signal_event", WideToUTF8(shown.name())},
+                   {"window_title", WideToUTF8(other + kSystemErrorTitleSuffix)},
+                   {"delay_ms", 60000}});
+  ASSERT_FALSE(HasFatalFailure());
+  ScopedChild child(exe);
+  ASSERT_TRUE(child.IsValid());
+  ASSERT_TRUE(shown.Wait());
+
+  EXPECT_TRUE(CollectSystemErrorTexts({absent, own, other}, &texts));
+  EXPECT_EQ(L"[" + own + L":VCRUNTIME140.dll][" + other + L":]", texts);
+}
+
+}  // namespace
+}  // namespace corvane

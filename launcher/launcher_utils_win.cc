@@ -1,0 +1,267 @@
+#include "launcher/launcher_utils.h"
+
+#include <windows.h>
+#include <shellapi.h>
+#include <tlhelp32.h>
+
+#include <string>
+
+#include "base/command_line.h"
+#include "base/logging.h"
+#include "base/process/launch.h"
+#include "base/process/process.h"
+#include "base/win/scoped_handle.h"
+
+namespace corvane {
+
+namespace {
+
+constexpr DWORD kFileHeadSize = 2048;
+// A loader error box belongs to another process; do not hang on it.
+constexpr UINT kGetTextTimeoutMs = 1000;
+
+// Set by the window-procedure hook when the box receives WM_CLOSE; cleared
+// before each dialog and read after MessageBoxW returned, on the same thread.
+bool g_closed_by_close_command = false;
+
+// What the hooks of the dialog on screen need. Only one dialog is up at a
+// time, on the main thread.
+struct HookedBoxState {
+  const ErrorDialogTexts* texts = nullptr;
+  bool has_download_page = false;
+  HWND dialog = nullptr;
+  // Screen rectangles the buttons were given at WM_INITDIALOG.
+  RECT placed[3] = {};
+  bool shown = false;
+};
+
+constexpr int kWidenedButtons[3] = {kDialogIdRetry, kDialogIdOk, kDialogIdCancel};
+HookedBoxState* g_box_state = nullptr;
+
+// Owns one hook of the current thread.
+class ScopedWindowsHook {
+ public:
+  ScopedWindowsHook(int type, HOOKPROC proc)
+      : hook_(SetWindowsHookExW(type, proc, nullptr, GetCurrentThreadId())) {}
+  ~ScopedWindowsHook() {
+    if (hook_) UnhookWindowsHookEx(hook_);
+  }
+  ScopedWindowsHook(const ScopedWindowsHook&) = delete;
+  ScopedWindowsHook& operator=(const ScopedWindowsHook&) = delete;
+
+ private:
+  HHOOK hook_;
+};
+
+// Makes `state` the one the hooks see for as long as it lives.
+class ScopedBoxState {
+ public:
+  explicit ScopedBoxState(HookedBoxState* state) { g_box_state = state; }
+  ~ScopedBoxState() { g_box_state = nullptr; }
+  ScopedBoxState(const ScopedBoxState&) = delete;
+  ScopedBoxState& operator=(const ScopedBoxState&) = delete;
+};
+
+void SetButtonText(HWND dialog, int id, const std::wstring& text) {
+  HWND button = GetDlgItem(dialog, id);
+  if (button) SetWindowTextW(button, text.c_str());
+}
+
+// Widens button `id` of `dialog` and stores its new screen rectangle in
+// `placed`.
+void WidenButton(HWND dialog, int id, RECT* placed) {
+  HWND button = GetDlgItem(dialog, id);
+  if (!button) return;
+  RECT screen = {};
+  if (!GetWindowRect(button, &screen)) return;
+  const ButtonRect widened = WidenDialogButton(
+      id, ButtonRect{static_cast<int>(screen.left), static_cast<int>(screen.top),
+                     static_cast<int>(screen.right), static_cast<int>(screen.bottom)});
+  POINT top_left = {widened.left, widened.top};
+  if (!ScreenToClient(dialog, &top_left)) return;
+  int width = widened.right - widened.left;
+  // In a narrow box the shift would push the button past the box's left
+  // edge, cutting its text off; it then starts at the edge instead.
+  if (top_left.x < 0) {
+    width += top_left.x;
+    top_left.x = 0;
+  }
+  SetWindowPos(button, nullptr, top_left.x, top_left.y, width, widened.bottom - widened.top,
+               SWP_NOZORDER | SWP_NOACTIVATE);
+  GetWindowRect(button, placed);
+}
+
+void WidenButtons(HookedBoxState* state) {
+  for (int i = 0; i < 3; ++i) WidenButton(state->dialog, kWidenedButtons[i], &state->placed[i]);
+}
+
+// Some systems lay the box out in their own WM_INITDIALOG handling, after the
+// hook ran; a button found elsewhere than where the hook put it is widened
+// again from its final place, once, before the box is first shown.
+void RewidenMovedButtons(HookedBoxState* state) {
+  for (int i = 0; i < 3; ++i) {
+    HWND button = GetDlgItem(state->dialog, kWidenedButtons[i]);
+    RECT now = {};
+    if (!button || !GetWindowRect(button, &now)) continue;
+    if (!EqualRect(&now, &state->placed[i]))
+      WidenButton(state->dialog, kWidenedButtons[i], &state->placed[i]);
+  }
+}
+
+LRESULT CALLBACK CbtHookProc(int code, WPARAM wparam, LPARAM lparam) {
+  if (code == HCBT_ACTIVATE) {
+    LOG(INFO) << "msgbox hcbt active.";
+    SetWindowPos(reinterpret_cast<HWND>(wparam), HWND_TOPMOST, 0, 0, 0, 0,
+                 SWP_NOMOVE | SWP_NOSIZE);
+  }
+  return CallNextHookEx(nullptr, code, wparam, lparam);
+}
+
+LRESULT CALLBACK WindowHookProc(int code, WPARAM wparam, LPARAM lparam) {
+  if (code == HC_ACTION && g_box_state) {
+    const CWPSTRUCT* call = reinterpret_cast<const CWPSTRUCT*>(lparam);
+    HookedBoxState* state = g_box_state;
+    if (call->message == WM_INITDIALOG && !state->dialog) {
+      LOG(INFO) << "msgbox init dialog.";
+      state->dialog = call->hwnd;
+      SetButtonText(call->hwnd, kDialogIdRetry, state->texts->button_fix);
+      if (state->has_download_page) {
+        SetButtonText(call->hwnd, kDialogIdOk, state->texts->button_download);
+        SetButtonText(call->hwnd, kDialogIdCancel, state->texts->button_download);
+      }
+      WidenButtons(state);
+    } else if (call->message == WM_SHOWWINDOW && call->wParam && call->hwnd == state->dialog &&
+               !state->shown) {
+      state->shown = true;
+      RewidenMovedButtons(state);
+    } else if (call->message == WM_CLOSE && call->hwnd == state->dialog) {
+      g_closed_by_close_command = true;
+    }
+  }
+  return CallNextHookEx(nullptr, code, wparam, lparam);
+}
+
+// Text of a window that may belong to another process.
+std::wstring WindowText(HWND window) {
+  wchar_t buffer[1024] = {};
+  DWORD_PTR copied = 0;
+  if (!SendMessageTimeoutW(window, WM_GETTEXT, sizeof(buffer) / sizeof(buffer[0]),
+                           reinterpret_cast<LPARAM>(buffer), SMTO_ABORTIFHUNG | SMTO_BLOCK,
+                           kGetTextTimeoutMs, &copied)) {
+    return std::wstring();
+  }
+  return std::wstring(buffer, static_cast<size_t>(copied));
+}
+
+// The filtered text of the first child, from the first "Static" on, that has
+// any left.
+std::wstring SystemErrorBoxText(HWND box) {
+  for (HWND child = FindWindowExW(box, nullptr, L"Static", nullptr); child;
+       child = GetWindow(child, GW_HWNDNEXT)) {
+    std::wstring text = FilterSystemErrorText(WindowText(child));
+    if (!text.empty()) return text;
+  }
+  return std::wstring();
+}
+
+}  // namespace
+
+std::string ReadFileHead(const FilePath& path) {
+  win::ScopedHandle file(CreateFileW(path.value().c_str(), GENERIC_READ,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file.IsValid()) return std::string();
+  std::string head(kFileHeadSize, '\0');
+  DWORD total = 0;
+  while (total < kFileHeadSize) {
+    DWORD read = 0;
+    if (!::ReadFile(file.Get(), &head[total], kFileHeadSize - total, &read, nullptr) ||
+        read == 0) {
+      break;
+    }
+    total += read;
+  }
+  head.resize(total);
+  return head;
+}
+
+int ShowHookedMessageBox(const ErrorDialogContent& content, const ErrorDialogTexts& texts,
+                         bool has_download_page, bool* closed_by_close_command) {
+  HookedBoxState state;
+  state.texts = &texts;
+  state.has_download_page = has_download_page;
+  g_closed_by_close_command = false;
+  int result = 0;
+  {
+    ScopedBoxState active(&state);
+    ScopedWindowsHook cbt_hook(WH_CBT, CbtHookProc);
+    ScopedWindowsHook window_hook(WH_CALLWNDPROC, WindowHookProc);
+    result = MessageBoxW(GetDesktopWindow(), content.body.c_str(), texts.title.c_str(),
+                         content.type);
+  }
+  *closed_by_close_command = g_closed_by_close_command;
+  return result;
+}
+
+void OpenDownloadPage(const std::string& url) {
+  ShellExecuteA(nullptr, "open", url.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+}
+
+bool StartRepairTool(const FilePath& tool) {
+  CommandLine command(tool);
+  command.AppendArg(kRepairInstallSwitch);
+  LaunchOptions options;
+  options.elevated = true;
+  // Not applied by the elevated start; kept for a start without the prompt.
+  options.current_directory = tool.DirName();
+  Process process = LaunchElevatedProcess(command, options);
+  if (!process.IsValid()) {
+    LOG(INFO) << "run elevation failde.";
+    return false;
+  }
+  return true;
+}
+
+bool IsProcessRunning(const std::vector<std::wstring>& exe_names) {
+  win::ScopedHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+  if (!snapshot.IsValid()) return false;
+  PROCESSENTRY32W entry = {};
+  entry.dwSize = sizeof(entry);
+  for (BOOL more = Process32FirstW(snapshot.Get(), &entry); more;
+       more = Process32NextW(snapshot.Get(), &entry)) {
+    for (const std::wstring& name : exe_names) {
+      if (name == entry.szExeFile) {
+        LOG(INFO) << "find process: " << name;
+        return true;
+      }
+    }
+  }
+  return false;
+}
+
+bool IsInstallerRunning(const std::wstring& installer_mutex_name) {
+  if (installer_mutex_name.empty()) return false;
+  HANDLE mutex = CreateMutexW(nullptr, FALSE, installer_mutex_name.c_str());
+  const DWORD error = GetLastError();
+  win::ScopedHandle closer(mutex);
+  if (closer.IsValid() && error == ERROR_ALREADY_EXISTS) {
+    LOG(INFO) << "installer running.";
+    return true;
+  }
+  return false;
+}
+
+bool CollectSystemErrorTexts(const std::vector<std::wstring>& exe_names, std::wstring* texts) {
+  bool found = false;
+  texts->clear();
+  for (const std::wstring& name : exe_names) {
+    const std::wstring title = name + kSystemErrorTitleSuffix;
+    HWND box = FindWindowW(nullptr, title.c_str());
+    if (!box) continue;
+    found = true;
+    *texts += L"[" + name + L":" + SystemErrorBoxText(box) + L"]";
+  }
+  return found;
+}
+
+}  // namespace corvane
