@@ -2,7 +2,12 @@
 
 #include <utility>
 
+#include "base/strings/string_number_conversions.h"
 #include "base/strings/utf_string_conversions.h"
+#include "data_reporter/ulmet_reporter.h"
+#include "launcher/base_launcher.h"
+#include "launcher/launcher_constants.h"
+#include "launcher/local_product_dir.h"
 
 namespace corvane {
 
@@ -93,6 +98,26 @@ std::vector<LaunchReportEvent> ChooseLaunchReportEvents(const LaunchResult& resu
   if (app_id == kLegacyLaunchReportAppId)
     events.push_back({kLegacyLaunchCompleteEvent, kLegacyLaunchReportAppId});
   return events;
+}
+
+void ReportLaunchResult(const BaseLauncher& launcher) {
+  LaunchResult& result = GetLaunchResult();
+  const std::string version = WideToUTF8(launcher.config().cur_path);
+  const std::string app_id_text = NumberToString(app_id());
+  std::string bin_app_version;
+  std::string bin_file_version;
+  ReadShellConfig(app_id_text, version, &bin_app_version, &bin_file_version);
+  result.cur_bin_update_version = bin_app_version + "_" + bin_file_version;
+
+  LaunchReportHosts hosts;
+  hosts.domestic_host = launcher_report_domestic_host();
+  hosts.overseas_host = launcher_report_overseas_host();
+  std::unique_ptr<UlmetReporter> reporter = CreateLaunchResultReporter(hosts, is_oversea());
+  const nlohmann::json params =
+      BuildLaunchResultParams(result, app_id(), constants_error_codes());
+  // Delivery failures are logged by the reporter; the run goes on regardless.
+  for (const LaunchReportEvent& event : ChooseLaunchReportEvents(result, app_id()))
+    reporter->Report(event.event, params, event.app_id_override);
 }
 
 }  // namespace corvane

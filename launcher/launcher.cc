@@ -3,8 +3,6 @@
 #include "base/command_line.h"
 #include "base/files/file_util.h"
 #include "base/logging.h"
-#include "base/process/launch.h"
-#include "base/process/process.h"
 #include "base/strings/utf_string_conversions.h"
 #include "launcher/launch_result.h"
 #include "launcher/launcher_config.h"
@@ -72,6 +70,11 @@ int Launcher::Run() {
   }
 
   result.need_update = config_.need_update;
+
+  // Handing a waiting version switch or binary update to the updater is not
+  // part of this launcher yet. The checks still run, because their answers
+  // (a running client, a running installer) shape the plain launch below.
+  if (!RunUpdate() && config_.need_bin_update) IsAppRunning();
   result.is_update = false;
 
   if (run_new_version_if_main_exe_missing() && config_.need_update &&
@@ -109,7 +112,7 @@ bool Launcher::LaunchApp(const FilePath& version_dir, bool update_launch) {
   LOG(INFO) << "LaunchApp: " << command_line.GetCommandLineString();
 
   RaiseOwnPriority();
-  PreReadExecutable(exe);
+  PreReadFile(exe, 0);
 
   // The start-up animation only runs while no client shows itself; the
   // player itself is not part of this launcher yet.
@@ -117,27 +120,18 @@ bool Launcher::LaunchApp(const FilePath& version_dir, bool update_launch) {
                          !IsSingleInstanceAppRunning();
   if (!animation) LOG(INFO) << "app is running,don't show animation.";
 
-  LaunchOptions options;
-  options.current_directory = version_dir;
-  options.elevated = elevated_launch();
-  Process process = LaunchProcess(command_line, options);
-  const uint32_t start_error = GetLastSystemError();
-
-  bool failed = !process.IsValid();
+  const bool check = enable_launch_result_check();
+  const ClientStart start = StartClient(command_line, version_dir, elevated_launch(), check);
+  bool failed = !start.started;
   std::string message;
-  if (!failed && enable_launch_result_check()) {
-    LOG(INFO) << "enable check launch result.";
-    int exit_code = 0;
-    if (!process.WaitForExitWithTimeout(kLaunchCheckTimeoutMs, &exit_code)) exit_code = 0;
-    failed = CheckLaunchResult(static_cast<uint32_t>(exit_code), &message);
-  }
+  if (start.started && check) failed = CheckLaunchResult(start.exit_code, &message);
   if (!failed) return true;
 
   LaunchResult& result = GetLaunchResult();
   result.sys_error = message;
-  result.win_error_codes.push_back(start_error);
+  result.win_error_codes.push_back(start.last_error);
   const bool exe_exists = PathExists(exe);
-  if (start_error == kErrorCancelled && exe_exists) {
+  if (start.last_error == kErrorCancelled && exe_exists) {
     result.error_codes.push_back(kErrorLaunchCancelledByUser);
     LOG(ERROR) << "cancel launch app by user.";
     return false;

@@ -13,7 +13,9 @@
 namespace corvane {
 
 class CommandLine;
+namespace win {
 class ScopedHandle;
+}  // namespace win
 
 // Exit codes of Run().
 enum LauncherExitCode : int {
@@ -62,7 +64,7 @@ class Launcher : public BaseLauncher {
                                             bool update_launch, bool app_running);
 
  private:
-  std::unique_ptr<ScopedHandle> instance_lock_;
+  std::unique_ptr<win::ScopedHandle> instance_lock_;
 };
 
 // "{b45ca6b9-280d-4ef4-afb8-e6355e8a13f3}-" followed by |product_short_name|.
@@ -70,10 +72,22 @@ std::wstring InstanceLockName(const std::wstring& product_short_name);
 
 // Raises the launcher's own priority class to high; it is not lowered again.
 void RaiseOwnPriority();
-// Reads |exe| ahead for its whole length so its start finds it in memory.
-void PreReadExecutable(const FilePath& exe);
-// The calling thread's last system error value.
-uint32_t GetLastSystemError();
+
+// What happened to one start of the client.
+struct ClientStart {
+  bool started = false;
+  // The thread's last error right after the start call.
+  uint32_t last_error = 0;
+  // Exit code when the client ended within the check's wait, else 0.
+  uint32_t exit_code = 0;
+};
+
+// Starts |command_line| in |current_directory| (through the elevation prompt
+// when |elevated|) without waiting; with |check_early_exit| waits up to
+// kLaunchCheckTimeoutMs for an early end. The process handle is closed
+// before returning.
+ClientStart StartClient(const CommandLine& command_line, const FilePath& current_directory,
+                        bool elevated, bool check_early_exit);
 
 // True when |exit_code| says the client's image or a library could not be
 // loaded.

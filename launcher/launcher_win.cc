@@ -2,6 +2,10 @@
 
 #include <windows.h>
 
+#include "base/command_line.h"
+#include "base/logging.h"
+#include "base/process/launch.h"
+#include "base/process/process.h"
 #include "base/win/scoped_handle.h"
 #include "launcher/launcher_constants.h"
 
@@ -21,7 +25,7 @@ bool Launcher::AcquireInstanceLock() {
     CloseHandle(mutex);
     return false;
   }
-  instance_lock_ = std::make_unique<ScopedHandle>(mutex);
+  instance_lock_ = std::make_unique<win::ScopedHandle>(mutex);
   return true;
 }
 
@@ -29,8 +33,22 @@ void RaiseOwnPriority() {
   SetPriorityClass(GetCurrentProcess(), HIGH_PRIORITY_CLASS);
 }
 
-uint32_t GetLastSystemError() {
-  return GetLastError();
+ClientStart StartClient(const CommandLine& command_line, const FilePath& current_directory,
+                        bool elevated, bool check_early_exit) {
+  LaunchOptions options;
+  options.current_directory = current_directory;
+  options.elevated = elevated;
+  const Process process = LaunchProcess(command_line, options);
+  ClientStart start;
+  start.last_error = GetLastError();
+  start.started = process.IsValid();
+  if (start.started && check_early_exit) {
+    LOG(INFO) << "enable check launch result.";
+    int exit_code = 0;
+    if (process.WaitForExitWithTimeout(kLaunchCheckTimeoutMs, &exit_code))
+      start.exit_code = static_cast<uint32_t>(exit_code);
+  }
+  return start;
 }
 
 }  // namespace corvane

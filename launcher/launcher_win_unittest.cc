@@ -1,0 +1,378 @@
+#include "launcher/launcher.h"
+
+#include <windows.h>
+
+#include <map>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "base/command_line.h"
+#include "base/files/file_util.h"
+#include "base/logging.h"
+#include "base/process/launch.h"
+#include "base/strings/utf_string_conversions.h"
+#include "launcher/launch_result.h"
+#include "launcher/launcher_constants.h"
+
+namespace corvane {
+namespace {
+
+constexpr wchar_t kBoxExe[] = L"unit\u5ba2\u6237\u7aef.exe";
+
+// Loads the product constants from |entries| (id -> text) for one test.
+class ScopedConstants {
+ public:
+  explicit ScopedConstants(std::map<int, std::wstring> entries) {
+    ResetProductConstantsForTesting();
+    LoadProductConstantsWith([entries](int id) {
+      auto it = entries.find(id);
+      return it == entries.end() ? std::wstring() : it->second;
+    });
+  }
+  ~ScopedConstants() { ResetProductConstantsForTesting(); }
+};
+
+// Collects the text of every log line while alive.
+class ScopedLogCapture {
+ public:
+  ScopedLogCapture() {
+    logging::SetLogMessageHandlerForTesting([this](logging::LogSeverity, const std::string& line) {
+      lines_.push_back(line);
+      return true;
+    });
+  }
+  ~ScopedLogCapture() { logging::SetLogMessageHandlerForTesting(nullptr); }
+  int Count(const std::string& text) const {
+    int count = 0;
+    for (const std::string& line : lines_) count += line.find(text) != std::string::npos;
+    return count;
+  }
+
+ private:
+  std::vector<std::string> lines_;
+};
+
+class TestBaseLauncher : public BaseLauncher {
+ public:
+  int Run() override { return 0; }
+  bool RunLauncherApi(int*) override { return false; }
+  using BaseLauncher::ParseSwitchesFrom;
+  LauncherConfig& mutable_config() { return config_; }
+  bool auto_run() const { return cmd_auto_run; }
+  bool custom_launch() const { return cmd_custom_launch; }
+  bool update_relaunch() const { return update_relaunch_; }
+  bool app_running() const { return app_running_; }
+};
+
+// Answers the installer and client questions from the test and counts them.
+class ScriptedLauncher : public TestBaseLauncher {
+ public:
+  bool CheckInstallerRunning() override {
+    ++installer_asked;
+    return installer_running;
+  }
+  bool IsAppRunning() override {
+    ++app_asked;
+    return client_running;
+  }
+  bool installer_running = false;
+  bool client_running = false;
+  int installer_asked = 0;
+  int app_asked = 0;
+};
+
+class TestLauncher : public Launcher {
+ public:
+  using BaseLauncher::ParseSwitchesFrom;
+  LauncherConfig& mutable_config() { return config_; }
+};
+
+class TempDir {
+ public:
+  TempDir() { CreateNewTempDirectory(L"corvane_launcher_ut_", &path_); }
+  ~TempDir() { DeleteFile(path_, true); }
+  const FilePath& path() const { return path_; }
+
+ private:
+  FilePath path_;
+};
+
+TEST(LauncherTest, InstanceLockKeepsASecondLauncherOut) {
+  const std::wstring short_name = L"unitlock" + std::to_wstring(GetCurrentProcessId());
+  ScopedConstants constants({{201, short_name}});
+  EXPECT_EQ(L"{b45ca6b9-280d-4ef4-afb8-e6355e8a13f3}-" + short_name,
+            InstanceLockName(product_short_name()));
+  Launcher second;
+  {
+    Launcher first;
+    ASSERT_TRUE(first.AcquireInstanceLock());
+    EXPECT_FALSE(second.AcquireInstanceLock());
+    // A failed attempt leaves nothing open that would keep the name alive.
+  }
+  EXPECT_TRUE(second.AcquireInstanceLock());
+}
+
+struct ClientCommandCase {
+  std::vector<std::wstring> launcher_argv;  // empty: no process command line
+  bool update_launch;
+  bool app_running;
+  std::wstring expected;
+};
+
+TEST(LauncherTest, ClientCommandLineKeepsSwitchesAheadAndAddsMarkers) {
+  const ClientCommandCase cases[] = {
+      {{}, false, false, L"\"C:\\v\\app.exe\""},
+      {{}, true, true, L"\"C:\\v\\app.exe\" --update_launch --app_running"},
+      {{L"C:\\l\\corvane_launcher.exe", L"--foo=1", L"bar", L"--Zed=x y"},
+       false,
+       true,
+       L"\"C:\\v\\app.exe\" --foo=1 --zed=\"x y\" --app_running bar"},
+      {{L"C:\\l\\corvane_launcher.exe", L"loose", L"/autorun"},
+       true,
+       false,
+       L"\"C:\\v\\app.exe\" /autorun --update_launch loose"},
+  };
+  for (const ClientCommandCase& c : cases) {
+    SCOPED_TRACE(WideToUTF8(c.expected));
+    const CommandLine launcher_command_line(c.launcher_argv);
+    const CommandLine client = Launcher::BuildClientCommandLine(
+        FilePath(L"C:\\v\\app.exe"), c.launcher_argv.empty() ? nullptr : &launcher_command_line,
+        c.update_launch, c.app_running);
+    EXPECT_EQ(c.expected, client.GetCommandLineString());
+  }
+}
+
+struct SwitchCase {
+  std::vector<std::wstring> argv;
+  bool auto_run;
+  bool custom;
+  bool relaunch;
+};
+
+TEST(BaseLauncherTest, LaunchModesFromTheArgumentsText) {
+  ScopedConstants constants({{208, L"autorun"}, {209, L"custom_go"}});
+  const SwitchCase cases[] = {
+      {{L"C:\\autorun\\corvane_launcher.exe"}, false, false, false},
+      {{L"l.exe", L"--autorun"}, true, false, false},
+      {{L"l.exe", L"--AUTORUN"}, true, false, false},
+      {{L"l.exe", L"/autorun"}, true, false, false},
+      {{L"l.exe", L"--from=autorun"}, true, false, false},
+      {{L"l.exe", L"notautorunning"}, true, false, false},
+      {{L"l.exe", L"--Autorun_not"}, true, false, false},
+      {{L"l.exe", L"AutoRun"}, false, false, false},
+      {{L"l.exe", L"--custom_go", L"--update_relaunch"}, false, true, true},
+  };
+  for (const SwitchCase& c : cases) {
+    SCOPED_TRACE(WideToUTF8(c.argv.back()));
+    TestBaseLauncher launcher;
+    const CommandLine command_line(c.argv);
+    launcher.ParseSwitchesFrom(&command_line);
+    EXPECT_EQ(c.auto_run, launcher.auto_run());
+    EXPECT_EQ(c.custom, launcher.custom_launch());
+    EXPECT_EQ(c.relaunch, launcher.update_relaunch());
+    EXPECT_EQ(c.auto_run, GetLaunchResult().is_auto_run);
+    EXPECT_EQ(c.relaunch, GetLaunchResult().update_relaunch);
+  }
+}
+
+TEST(BaseLauncherTest, EmptyCustomMarkerNeverMatches) {
+  ScopedConstants constants({{208, L"autorun"}});
+  TestBaseLauncher launcher;
+  const CommandLine command_line(std::vector<std::wstring>{L"l.exe", L"--custom", L"x"});
+  launcher.ParseSwitchesFrom(&command_line);
+  EXPECT_FALSE(launcher.custom_launch());
+}
+
+TEST(BaseLauncherTest, NoCommandLineLeavesFlagsAndRecord) {
+  ScopedConstants constants({{208, L"autorun"}});
+  GetLaunchResult().is_auto_run = true;
+  TestBaseLauncher launcher;
+  launcher.ParseSwitchesFrom(nullptr);
+  EXPECT_FALSE(launcher.auto_run());
+  EXPECT_TRUE(GetLaunchResult().is_auto_run);
+  GetLaunchResult().is_auto_run = false;
+}
+
+struct RunUpdateCase {
+  const char* name;
+  bool need_update;
+  const wchar_t* new_path;
+  bool relaunch;
+  bool installer;
+  bool client;
+  bool expected;
+  int installer_asked;
+  int app_asked;
+  const char* log_text;
+};
+
+TEST(BaseLauncherTest, RunUpdateDecision) {
+  const RunUpdateCase cases[] = {
+      {"no update", false, L"2.0", false, false, false, false, 0, 0, "update info is not enable."},
+      {"same path", true, L"1.0", false, false, false, false, 0, 0, "update info is not enable."},
+      {"relaunch", true, L"2.0", true, true, true, true, 0, 0, "update relaunch."},
+      {"installer", true, L"2.0", false, true, false, false, 1, 0, ",runnig_check:0"},
+      {"client", true, L"2.0", false, false, true, false, 1, 1, ",runnig_check:0"},
+      {"free", true, L"2.0", false, false, false, true, 1, 1,
+       "RunUpdate update_info_enable:1,update_relaunch_:0,runnig_check:1"},
+  };
+  for (const RunUpdateCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    ScopedLogCapture log;
+    ScriptedLauncher launcher;
+    launcher.mutable_config().cur_path = L"1.0";
+    launcher.mutable_config().new_path = c.new_path;
+    launcher.mutable_config().need_update = c.need_update;
+    if (c.relaunch) {
+      const CommandLine command_line(std::vector<std::wstring>{L"l.exe", L"--update_relaunch"});
+      launcher.ParseSwitchesFrom(&command_line);
+    }
+    launcher.installer_running = c.installer;
+    launcher.client_running = c.client;
+    EXPECT_EQ(c.expected, launcher.RunUpdate());
+    EXPECT_EQ(c.installer_asked, launcher.installer_asked);
+    EXPECT_EQ(c.app_asked, launcher.app_asked);
+    EXPECT_EQ(1, log.Count(c.log_text));
+  }
+}
+
+TEST(BaseLauncherTest, IsAppRunningSearchesOncePerProcess) {
+  wchar_t own[MAX_PATH] = {};
+  GetModuleFileNameW(nullptr, own, MAX_PATH);
+  const std::wstring own_name = FilePath(own).BaseName().value();
+  {
+    ScopedConstants constants({{201, L"no_such_client_xyz"}});
+    BaseLauncher::ResetAppRunningCacheForTesting();
+    ScopedLogCapture log;
+    TestBaseLauncher launcher;
+    launcher.mutable_config().app_name = L"no_such_client_xyz";
+    EXPECT_FALSE(launcher.IsAppRunning());
+    EXPECT_FALSE(launcher.IsAppRunning());
+    EXPECT_EQ(1, log.Count("Check process by name, result is: 0"));
+    EXPECT_FALSE(launcher.app_running());
+  }
+  {
+    // This test program itself stands for the running client.
+    ScopedConstants constants({{207, L"[\"" + own_name + L"\"]"}, {201, L"x"}});
+    BaseLauncher::ResetAppRunningCacheForTesting();
+    TestBaseLauncher launcher;
+    launcher.mutable_config().app_name = L"x";
+    EXPECT_TRUE(launcher.IsAppRunning());
+    EXPECT_TRUE(launcher.app_running());
+  }
+  BaseLauncher::ResetAppRunningCacheForTesting();
+}
+
+TEST(BaseLauncherTest, EmptySingleInstanceListFindsNothing) {
+  ScopedConstants constants({{201, L"velmoraim"}});
+  ScopedLogCapture log;
+  TestBaseLauncher launcher;
+  launcher.mutable_config().app_name = L"velmoraim";
+  EXPECT_FALSE(launcher.IsSingleInstanceAppRunning());
+  EXPECT_EQ(1, log.Count("contain app name: 0"));
+  EXPECT_EQ(1, log.Count("Check process by name, result is: 0"));
+}
+
+// A window shaped like the system's loader error box: Wine never shows one
+// titled for a Chinese-language system.
+class LoaderErrorBox {
+ public:
+  LoaderErrorBox(const std::wstring& title, const std::wstring& text) {
+    window_ = CreateWindowExW(0, L"Static", title.c_str(), WS_POPUP, 0, 0, 100, 100, nullptr,
+                              nullptr, nullptr, nullptr);
+    if (window_) {
+      CreateWindowExW(0, L"Static", text.c_str(), WS_CHILD, 0, 0, 90, 20, window_, nullptr,
+                      nullptr, nullptr);
+    }
+  }
+  ~LoaderErrorBox() {
+    if (window_) DestroyWindow(window_);
+  }
+  bool valid() const { return window_ != nullptr; }
+
+ private:
+  HWND window_ = nullptr;
+};
+
+TEST(LauncherTest, CheckLaunchResult) {
+  ScopedConstants constants({{201, L"unitcheck"}, {207, std::wstring(L"[\"") + kBoxExe + L"\"]"}});
+  TestLauncher launcher;
+  std::string message = "kept";
+  EXPECT_TRUE(launcher.CheckLaunchResult(0xC000007B, &message));
+  EXPECT_TRUE(launcher.CheckLaunchResult(0xC0000135, &message));
+  EXPECT_EQ("kept", message);
+  EXPECT_FALSE(launcher.CheckLaunchResult(0, &message));
+  EXPECT_EQ("", message);
+
+  LoaderErrorBox box(std::wstring(kBoxExe) + L" - \u7cfb\u7edf\u9519\u8bef",
+                     L"Missing: tavrin.dll (code 7)");
+  ASSERT_TRUE(box.valid());
+  EXPECT_TRUE(launcher.CheckLaunchResult(1, &message));
+  EXPECT_EQ("[" + WideToUTF8(kBoxExe) + ":Missing:tavrin.dllcode7]", message);
+}
+
+TEST(LauncherTest, DeclinedElevationRecordsCancelAndShowsNoDialog) {
+  // The elevation prompt cannot be declined under Wine; the seam answers as
+  // the shell does when the user says no.
+  ScopedConstants constants({{201, L"unitelev"}, {205, L"1"}, {211, L"0"}});
+  TempDir dir;
+  ASSERT_TRUE(WriteFile(dir.path().Append(L"client.exe"), std::string("MZ")));
+  std::wstring seen_file;
+  SetElevatedLaunchHookForTesting(
+      [&seen_file](const std::wstring& file, const std::wstring&, int) -> HANDLE {
+        seen_file = file;
+        SetLastError(ERROR_CANCELLED);
+        return nullptr;
+      });
+  TestLauncher launcher;
+  launcher.mutable_config().app_name = L"client";
+  LaunchResult& result = GetLaunchResult();
+  const size_t codes = result.error_codes.size();
+  const size_t win_codes = result.win_error_codes.size();
+
+  EXPECT_FALSE(launcher.LaunchApp(dir.path(), false));
+  SetElevatedLaunchHookForTesting(nullptr);
+
+  EXPECT_EQ(dir.path().Append(L"client.exe").value(), seen_file);
+  ASSERT_EQ(codes + 1, result.error_codes.size());
+  EXPECT_EQ(kErrorLaunchCancelledByUser, result.error_codes.back());
+  ASSERT_EQ(win_codes + 1, result.win_error_codes.size());
+  EXPECT_EQ(1223u, result.win_error_codes.back());
+  EXPECT_EQ(kUserChoiceNone, result.user_btn_choice);
+}
+
+TEST(LauncherTest, MissingExecutableWithoutDialogRecordsBothCodesInOrder) {
+  ScopedConstants constants({{201, L"unitmiss"}, {208, L"autorun"}, {211, L"1"}});
+  TempDir dir;
+  LaunchResult& result = GetLaunchResult();
+  struct Case {
+    const char* name;
+    bool autorun;
+    bool update_launch;
+  };
+  // Neither an autorun launch nor a launch after a version switch shows the
+  // dialog, so these runs return without anyone answering it.
+  const Case cases[] = {{"autorun", true, false}, {"update launch", false, true}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TestLauncher launcher;
+    launcher.mutable_config().app_name = L"absent";
+    if (c.autorun) {
+      const CommandLine command_line(std::vector<std::wstring>{L"l.exe", L"--autorun"});
+      launcher.ParseSwitchesFrom(&command_line);
+    }
+    const size_t codes = result.error_codes.size();
+    EXPECT_FALSE(launcher.LaunchApp(dir.path(), c.update_launch));
+    ASSERT_EQ(codes + 2, result.error_codes.size());
+    EXPECT_EQ(kErrorLaunchAppFailed, result.error_codes[codes]);
+    EXPECT_EQ(kErrorMainExeNotExist, result.error_codes[codes + 1]);
+    EXPECT_NE(0u, result.win_error_codes.back());
+    EXPECT_EQ(kUserChoiceNone, result.user_btn_choice);
+  }
+  result.is_auto_run = false;
+}
+
+}  // namespace
+}  // namespace corvane
