@@ -1,0 +1,254 @@
+// orvex: forwards byte buffers from script code to the SDK and carries the
+// SDK's asynchronous results, which arrive on SDK threads, back to one script
+// callback on the script thread.
+
+#include <stdint.h>
+
+#include <atomic>
+#include <memory>
+#include <new>
+
+#include "napi.h"
+#include "src/tavrin_api.h"
+
+namespace corvane {
+namespace {
+
+constexpr char kExpectedNumber[] = "Expected an Number";
+constexpr char kExpectedTypedArray[] = "Expected a TypedArray";
+constexpr char kExpectedFunction[] = "Expected an Function";
+constexpr char kResourceName[] = "imjscallback";
+
+// One result on its way from an SDK thread to the script thread.
+struct ResultPacket {
+  uint64_t length;
+  uint8_t* payload;
+};
+
+// Owns a packet and its payload until the delivery step is done with them.
+struct PacketDeleter {
+  void operator()(ResultPacket* packet) const {
+    delete[] packet->payload;
+    delete packet;
+  }
+};
+using ScopedPacket = std::unique_ptr<ResultPacket, PacketDeleter>;
+
+// The receiver of the script callback: the |this| of the init() call that
+// made the channel, held by a strong reference for the channel's lifetime.
+struct ChannelContext {
+  Napi::Reference<Napi::Value> receiver;
+  napi_threadsafe_function channel = nullptr;
+};
+
+void Deliver(Napi::Env env,
+             Napi::Function callback,
+             ChannelContext* context,
+             ResultPacket* raw_packet);
+
+using Channel =
+    Napi::TypedThreadSafeFunction<ChannelContext, ResultPacket, Deliver>;
+
+// The process-wide delivery slot. Written on the script thread by init(),
+// read on SDK threads by OnSdkResult(); a plain pointer-sized value.
+std::atomic<napi_threadsafe_function> g_channel{nullptr};
+
+// Raises the pending exception, or the failure of the last Node-API call,
+// into the host as an uncaught exception. Merely leaving it pending is not
+// enough: for a module of this API version, Node only warns about exceptions
+// left pending by a thread-safe function's step and drops them.
+void RaiseIntoHost(Napi::Env env) {
+  Napi::Error error = env.IsExceptionPending()
+                          ? env.GetAndClearPendingException()
+                          : Napi::Error::New(env);
+  napi_fatal_exception(env, error.Value());
+}
+
+void Deliver(Napi::Env env,
+             Napi::Function callback,
+             ChannelContext* context,
+             ResultPacket* raw_packet) {
+  ScopedPacket packet(raw_packet);
+  // The channel is being torn down: nothing to call any more.
+  if (env == nullptr || callback.IsEmpty())
+    return;
+
+  Napi::Buffer<uint8_t> buffer =
+      packet->length == 0
+          ? Napi::Buffer<uint8_t>::New(env, 0)
+          : Napi::Buffer<uint8_t>::Copy(env, packet->payload,
+                                        static_cast<size_t>(packet->length));
+  if (buffer.IsEmpty()) {
+    RaiseIntoHost(env);
+    return;
+  }
+
+  Napi::Value receiver = context->receiver.Value();
+  if (receiver.IsEmpty()) {
+    RaiseIntoHost(env);
+    return;
+  }
+  callback.Call(receiver, {buffer});
+  if (env.IsExceptionPending())
+    RaiseIntoHost(env);
+}
+
+void FinalizeChannel(Napi::Env /*env*/, void* /*data*/,
+                     ChannelContext* context) {
+  // The host is tearing the environment down. Results that come later must
+  // not reach the freed channel, so the slot stops naming it.
+  napi_threadsafe_function expected = context->channel;
+  g_channel.compare_exchange_strong(expected, nullptr);
+  delete context;
+}
+
+// Runs on SDK threads, possibly concurrently with itself. Never waits for the
+// script thread and never lets an exception reach the SDK.
+void OnSdkResult(uint64_t length, uint8_t* payload) {
+  napi_threadsafe_function channel = g_channel.load(std::memory_order_acquire);
+  if (channel != nullptr) {
+    ResultPacket* packet = new (std::nothrow) ResultPacket{length, payload};
+    if (packet != nullptr) {
+      if (Channel(channel).NonBlockingCall(packet) == napi_ok)
+        return;
+      // The channel is closing; the packet would never be delivered.
+      delete packet;
+    }
+  }
+  delete[] payload;
+}
+
+bool CheckNumber(const Napi::CallbackInfo& info, size_t index) {
+  if (info[index].IsNumber())
+    return true;
+  Napi::Error::New(info.Env(), kExpectedNumber).ThrowAsJavaScriptException();
+  return false;
+}
+
+bool CheckTypedArray(const Napi::CallbackInfo& info, size_t index) {
+  if (info[index].IsTypedArray())
+    return true;
+  Napi::Error::New(info.Env(), kExpectedTypedArray)
+      .ThrowAsJavaScriptException();
+  return false;
+}
+
+bool CheckFunction(const Napi::CallbackInfo& info, size_t index) {
+  if (info[index].IsFunction())
+    return true;
+  Napi::Error::New(info.Env(), kExpectedFunction).ThrowAsJavaScriptException();
+  return false;
+}
+
+// Raises the failure of the last Node-API call (or the exception it left
+// pending) into the script.
+void ThrowLastError(napi_env env) {
+  Napi::Error::New(env).ThrowAsJavaScriptException();
+}
+
+bool GetInt32(const Napi::CallbackInfo& info, size_t index, int32_t* result) {
+  if (napi_get_value_int32(info.Env(), info[index], result) == napi_ok)
+    return true;
+  ThrowLastError(info.Env());
+  return false;
+}
+
+// The address of the first byte of the view; its length and element type are
+// not looked at.
+bool GetBytes(const Napi::CallbackInfo& info, size_t index,
+              const uint8_t** bytes) {
+  void* data = nullptr;
+  if (napi_get_typedarray_info(info.Env(), info[index], nullptr, nullptr,
+                               &data, nullptr, nullptr) != napi_ok) {
+    ThrowLastError(info.Env());
+    return false;
+  }
+  *bytes = static_cast<const uint8_t*>(data);
+  return true;
+}
+
+// Makes a channel to |callback| whose receiver is |receiver|. Returns null
+// with the error thrown into the script when that is not possible, for
+// instance when |receiver| is a primitive that cannot be referenced.
+napi_threadsafe_function CreateChannel(Napi::Env env,
+                                       Napi::Value receiver,
+                                       Napi::Function callback) {
+  std::unique_ptr<ChannelContext> context(new (std::nothrow) ChannelContext);
+  if (!context) {
+    ThrowLastError(env);
+    return nullptr;
+  }
+  context->receiver = Napi::Persistent(receiver);
+  if (context->receiver.IsEmpty() || env.IsExceptionPending()) {
+    if (!env.IsExceptionPending())
+      ThrowLastError(env);
+    return nullptr;
+  }
+  Channel channel =
+      Channel::New(env, callback, kResourceName, /*maxQueueSize=*/0,
+                   /*initialThreadCount=*/1, context.get(), FinalizeChannel);
+  napi_threadsafe_function handle = channel;
+  if (handle == nullptr)
+    return nullptr;  // Channel::New threw already.
+  context->channel = handle;
+  context.release();  // Owned by the channel's finaliser from now on.
+  return handle;
+}
+
+Napi::Value Init(const Napi::CallbackInfo& info) {
+  Napi::Env env = info.Env();
+  if (!CheckNumber(info, 0) || !CheckTypedArray(info, 1) ||
+      !CheckNumber(info, 2) || !CheckFunction(info, 3)) {
+    return env.Undefined();
+  }
+  // An earlier channel stays alive, orphaned, until the environment ends.
+  g_channel.store(CreateChannel(env, info.This(), info[3].As<Napi::Function>()),
+                  std::memory_order_release);
+
+  // The SDK is initialised even when the channel could not be made; its
+  // results are then dropped.
+  int32_t a = 0;
+  int32_t c = 0;
+  const uint8_t* bytes = nullptr;
+  if (!GetInt32(info, 0, &a) || !GetBytes(info, 1, &bytes) ||
+      !GetInt32(info, 2, &c)) {
+    return env.Undefined();
+  }
+  return Napi::Number::New(env, ::init(a, bytes, c, &OnSdkResult));
+}
+
+Napi::Value Call(const Napi::CallbackInfo& info) {
+  Napi::Env env = info.Env();
+  if (!CheckTypedArray(info, 0) || !CheckNumber(info, 1))
+    return env.Undefined();
+  const uint8_t* bytes = nullptr;
+  int32_t n = 0;
+  if (!GetBytes(info, 0, &bytes) || !GetInt32(info, 1, &n))
+    return env.Undefined();
+  ::call(bytes, n);
+  return env.Undefined();
+}
+
+Napi::Value GetCtxHandle(const Napi::CallbackInfo& info) {
+  Napi::Env env = info.Env();
+  if (!CheckTypedArray(info, 0) || !CheckNumber(info, 1))
+    return env.Undefined();
+  const uint8_t* bytes = nullptr;
+  int32_t n = 0;
+  if (!GetBytes(info, 0, &bytes) || !GetInt32(info, 1, &n))
+    return env.Undefined();
+  return Napi::Number::New(env, ::getHandle(bytes, n));
+}
+
+Napi::Object RegisterModule(Napi::Env env, Napi::Object exports) {
+  exports.Set("init", Napi::Function::New(env, Init));
+  exports.Set("call", Napi::Function::New(env, Call));
+  exports.Set("getCtxHandle", Napi::Function::New(env, GetCtxHandle));
+  return exports;
+}
+
+}  // namespace
+}  // namespace corvane
+
+using corvane::RegisterModule;
+NODE_API_MODULE(orvex, RegisterModule)
