@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "base/strings/string_number_conversions.h"
+#include "base/strings/utf_string_conversions.h"
 
 namespace corvane {
 
@@ -22,23 +23,6 @@ int HexValue(char c) {
   return c - 'A' + 10;
 }
 
-void AppendUtf8(uint32_t code_point, std::string* out) {
-  if (code_point < 0x80) {
-    out->push_back(static_cast<char>(code_point));
-  } else if (code_point < 0x800) {
-    out->push_back(static_cast<char>(0xC0 | (code_point >> 6)));
-    out->push_back(static_cast<char>(0x80 | (code_point & 0x3F)));
-  } else if (code_point < 0x10000) {
-    out->push_back(static_cast<char>(0xE0 | (code_point >> 12)));
-    out->push_back(static_cast<char>(0x80 | ((code_point >> 6) & 0x3F)));
-    out->push_back(static_cast<char>(0x80 | (code_point & 0x3F)));
-  } else {
-    out->push_back(static_cast<char>(0xF0 | (code_point >> 18)));
-    out->push_back(static_cast<char>(0x80 | ((code_point >> 12) & 0x3F)));
-    out->push_back(static_cast<char>(0x80 | ((code_point >> 6) & 0x3F)));
-    out->push_back(static_cast<char>(0x80 | (code_point & 0x3F)));
-  }
-}
 
 // Length of the valid UTF-8 sequence at |pos| (0 when invalid).
 size_t ValidUtf8Length(std::string_view text, size_t pos) {
@@ -290,23 +274,23 @@ class Parser {
       if (text_.substr(pos_, 2) == "\\u") {
         pos_ += 2;
         if (ReadHex4(&low) && low >= 0xDC00 && low <= 0xDFFF) {
-          AppendUtf8(0x10000 + ((unit - 0xD800) << 10) + (low - 0xDC00), out);
+          AppendCodePointUTF8(0x10000 + ((unit - 0xD800) << 10) + (low - 0xDC00), out);
           return true;
         }
       }
       pos_ = save;
       if (!Allowed(JSON_REPLACE_INVALID_CHARACTERS))
         return FailAt(JSON_INVALID_ESCAPE, escape_start);
-      AppendUtf8(0xFFFD, out);
+      AppendCodePointUTF8(0xFFFD, out);
       return true;
     }
     if (unit >= 0xDC00 && unit <= 0xDFFF) {
       if (!Allowed(JSON_REPLACE_INVALID_CHARACTERS))
         return FailAt(JSON_INVALID_ESCAPE, escape_start);
-      AppendUtf8(0xFFFD, out);
+      AppendCodePointUTF8(0xFFFD, out);
       return true;
     }
-    AppendUtf8(unit, out);
+    AppendCodePointUTF8(unit, out);
     return true;
   }
 
@@ -343,7 +327,7 @@ class Parser {
                 !IsHexDigit(text_[pos_]) || !IsHexDigit(text_[pos_ + 1])) {
               return FailAt(JSON_INVALID_ESCAPE, escape_start);
             }
-            AppendUtf8(static_cast<uint32_t>(HexValue(text_[pos_]) * 16 +
+            AppendCodePointUTF8(static_cast<uint32_t>(HexValue(text_[pos_]) * 16 +
                                              HexValue(text_[pos_ + 1])),
                        out);
             pos_ += 2;
@@ -370,7 +354,7 @@ class Parser {
       size_t length = ValidUtf8Length(text_, pos_);
       if (length == 0) {
         if (!Allowed(JSON_REPLACE_INVALID_CHARACTERS)) return Fail(JSON_UNSUPPORTED_ENCODING);
-        AppendUtf8(0xFFFD, out);
+        AppendCodePointUTF8(0xFFFD, out);
         ++pos_;
         continue;
       }

@@ -8,7 +8,19 @@ namespace {
 
 constexpr uint32_t kReplacement = 0xFFFD;
 
-void AppendUTF8(uint32_t code_point, std::string* out) {
+void AppendUTF16(uint32_t code_point, std::wstring* out) {
+  if (code_point < 0x10000) {
+    out->push_back(static_cast<wchar_t>(code_point));
+  } else {
+    code_point -= 0x10000;
+    out->push_back(static_cast<wchar_t>(0xD800 + (code_point >> 10)));
+    out->push_back(static_cast<wchar_t>(0xDC00 + (code_point & 0x3FF)));
+  }
+}
+
+}  // namespace
+
+void AppendCodePointUTF8(uint32_t code_point, std::string* out) {
   if (code_point < 0x80) {
     out->push_back(static_cast<char>(code_point));
   } else if (code_point < 0x800) {
@@ -26,18 +38,6 @@ void AppendUTF8(uint32_t code_point, std::string* out) {
   }
 }
 
-void AppendUTF16(uint32_t code_point, std::wstring* out) {
-  if (code_point < 0x10000) {
-    out->push_back(static_cast<wchar_t>(code_point));
-  } else {
-    code_point -= 0x10000;
-    out->push_back(static_cast<wchar_t>(0xD800 + (code_point >> 10)));
-    out->push_back(static_cast<wchar_t>(0xDC00 + (code_point & 0x3FF)));
-  }
-}
-
-}  // namespace
-
 std::string WideToUTF8(std::wstring_view wide) {
   std::string out;
   out.reserve(wide.size());
@@ -46,13 +46,13 @@ std::string WideToUTF8(std::wstring_view wide) {
     if (unit >= 0xD800 && unit <= 0xDBFF && i + 1 < wide.size()) {
       uint32_t next = static_cast<uint16_t>(wide[i + 1]);
       if (next >= 0xDC00 && next <= 0xDFFF) {
-        AppendUTF8(0x10000 + ((unit - 0xD800) << 10) + (next - 0xDC00), &out);
+        AppendCodePointUTF8(0x10000 + ((unit - 0xD800) << 10) + (next - 0xDC00), &out);
         ++i;
         continue;
       }
     }
     if (unit >= 0xD800 && unit <= 0xDFFF) unit = kReplacement;
-    AppendUTF8(unit, &out);
+    AppendCodePointUTF8(unit, &out);
   }
   return out;
 }

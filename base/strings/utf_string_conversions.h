@@ -1,6 +1,7 @@
 #ifndef BASE_STRINGS_UTF_STRING_CONVERSIONS_H_
 #define BASE_STRINGS_UTF_STRING_CONVERSIONS_H_
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -15,6 +16,9 @@ std::wstring UTF8ToWide(std::string_view utf8);
 std::wstring ASCIIToWide(std::string_view ascii);
 // Narrows text that IsStringASCII() accepts.
 std::string WideToASCII(std::wstring_view wide);
+
+// Appends one Unicode scalar value, encoded as UTF-8.
+void AppendCodePointUTF8(uint32_t code_point, std::string* out);
 
 bool IsStringASCII(std::wstring_view text);
 bool IsStringASCII(std::string_view text);
