@@ -2,8 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include "base/command_line.h"
 #include "base/files/file_util.h"
 #include "base/json/json_file_reader.h"
+#include "base/process/launch.h"
+#include "base/strings/utf_string_conversions.h"
 #include "base/test/test_util_win.h"
 #include "base/win/scoped_handle.h"
 
@@ -64,6 +67,27 @@ TEST_F(JsonFileReaderTest, FileLockedByAnotherHandle) {
   ASSERT_TRUE(holder.IsValid());
   ExpectError(file, 1002, "File locked.");
   holder.Close();
+  nlohmann::json value;
+  EXPECT_TRUE(JsonFileReader(file, JSON_PARSE_RFC).Read(&value));
+}
+
+TEST_F(JsonFileReaderTest, FileLockedByAnotherProcess) {
+  FilePath file = Path(L"held.json");
+  ASSERT_TRUE(WriteFile(file, std::string_view("{}")));
+  const std::wstring event_name = L"corvane_json_held_" + std::to_wstring(::GetCurrentProcessId());
+  win::ScopedHandle held(::CreateEventW(nullptr, TRUE, FALSE, event_name.c_str()));
+  ASSERT_TRUE(held.IsValid());
+  nlohmann::json control = {{"hold_file", file.AsUTF8Unsafe()},
+                            {"signal_event", WideToUTF8(event_name)},
+                            {"delay_ms", 60000}};
+  FilePath child = test::InstallTestChild(temp_.path(), L"holder.exe", control.dump());
+  Process holder = LaunchProcess(CommandLine(child), LaunchOptions());
+  ASSERT_TRUE(holder.IsValid());
+  ASSERT_EQ(WAIT_OBJECT_0, ::WaitForSingleObject(held.Get(), 30000));
+
+  ExpectError(file, 1002, "File locked.");
+
+  EXPECT_TRUE(holder.Terminate(0, true));
   nlohmann::json value;
   EXPECT_TRUE(JsonFileReader(file, JSON_PARSE_RFC).Read(&value));
 }

@@ -2,7 +2,9 @@
 // widget, repairer, crash reporter). It writes down how it was started and
 // then does what its control file says, so tests can check both sides.
 //
-// Control: "<own path without extension>.control.json". Record: one JSON line
+// Control: "<own path without extension>.control.json" (exit_code, delay_ms,
+// signal_event, message_window, window_title, record_env, crash, create_mutex,
+// hold_file, runs). Record: one JSON line
 // appended to "<own path without extension>.record.jsonl" per run.
 
 #include <windows.h>
@@ -245,6 +247,15 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   std::wstring window_title = StringOr(control, "window_title");
   if (!window_title.empty())
     have_window = MakeWindow(L"CorvaneTestChildWindow", window_title, false) != nullptr || have_window;
+
+  // Held with no sharing until the child ends: another process's lock, for
+  // readers that must see a sharing violation. Taken before the event is set
+  // so that a test waiting on the event knows the file is held.
+  std::wstring held_path = StringOr(control, "hold_file");
+  Handle held_file(held_path.empty()
+                       ? nullptr
+                       : CreateFileW(held_path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                     OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
 
   std::wstring event_name = StringOr(control, "signal_event");
   if (!event_name.empty()) {
