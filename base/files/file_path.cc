@@ -99,7 +99,9 @@ FilePath FilePath::RemoveExtension() const {
 FilePath FilePath::ReplaceExtension(std::wstring_view extension) const {
   std::wstring base = BaseName().value();
   if (path_.empty() || base.empty() || base == L"." || base == L"..") return FilePath();
-  FilePath without = RemoveExtension();
+  // From the stripped path, so "C:\dir\" gives "C:\dir.log" and not a
+  // file named ".log" inside it.
+  FilePath without = StripTrailingSeparators().RemoveExtension();
   if (extension.empty() || extension == L".") return without;
   std::wstring out = without.path_;
   if (extension.front() != kExtensionSeparator) out.push_back(kExtensionSeparator);

@@ -80,6 +80,10 @@ TEST(FilePathTest, ExtensionAndReplaceExtension) {
       {L"..", L"", L"log", L""},
       {L"C:\\dir\\.", L"", L"log", L""},
       {L"", L"", L"log", L""},
+      // A trailing separator does not make the new extension a name of its own.
+      {L"C:\\dir\\", L"", L"log", L"C:\\dir.log"},
+      {L"C:\\dir\\app.exe\\", L".exe", L"log", L"C:\\dir\\app.log"},
+      {L"C:\\dir\\sub\\", L"", L"", L"C:\\dir\\sub"},
   };
   for (const auto& c : kCases) {
     FilePath path(c.path);

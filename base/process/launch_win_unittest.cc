@@ -83,6 +83,11 @@ TEST_F(LaunchTest, StartsWithArgumentsAndDirectory) {
       {exe.AsUTF8Unsafe(), "--path=C:\\Program Files\\App\\", "--quote=say \"hi\"", "--flag",
        "\xE4\xB8\xAD \xC3\xA9"});
   EXPECT_EQ(record["argv"], expected_argv);
+  // Hidden, without the busy cursor.
+  uint32_t flags = record["startup_info"]["flags"].get<uint32_t>();
+  EXPECT_EQ(flags & (STARTF_USESHOWWINDOW | STARTF_FORCEOFFFEEDBACK),
+            static_cast<uint32_t>(STARTF_USESHOWWINDOW | STARTF_FORCEOFFFEEDBACK));
+  EXPECT_EQ(record["startup_info"]["show_window"].get<int>(), SW_HIDE);
 }
 
 TEST_F(LaunchTest, WaitOptionBlocksUntilTheEnd) {
@@ -102,6 +107,11 @@ TEST_F(LaunchTest, WaitOptionBlocksUntilTheEnd) {
   wchar_t cwd[MAX_PATH];
   DWORD length = ::GetCurrentDirectoryW(MAX_PATH, cwd);
   EXPECT_EQ(records[0]["cwd"], WideToUTF8(std::wstring(cwd, length)));
+  // By default shown normally, and the cursor feedback is left alone.
+  uint32_t flags = records[0]["startup_info"]["flags"].get<uint32_t>();
+  EXPECT_EQ(flags & (STARTF_USESHOWWINDOW | STARTF_FORCEOFFFEEDBACK),
+            static_cast<uint32_t>(STARTF_USESHOWWINDOW));
+  EXPECT_EQ(records[0]["startup_info"]["show_window"].get<int>(), SW_SHOWNORMAL);
 }
 
 TEST_F(LaunchTest, MissingProgramGivesAnInvalidProcess) {

@@ -4,7 +4,8 @@
 //
 // Control: "<own path without extension>.control.json" (exit_code, delay_ms,
 // signal_event, message_window, window_title, record_env, crash, create_mutex,
-// hold_file, runs). Record: one JSON line
+// hold_file, runs). Record: one JSON line (with "startup_info": flags and
+// show_window of GetStartupInfoW)
 // appended to "<own path without extension>.record.jsonl" per run.
 
 #include <windows.h>
@@ -144,6 +145,11 @@ nlohmann::json BuildRecord(int run, const nlohmann::json& control) {
     }
   }
   record["env"] = env;
+  // How the parent asked the window to be shown and which start-up flags it set.
+  STARTUPINFOW startup = {};
+  startup.cb = sizeof(startup);
+  GetStartupInfoW(&startup);
+  record["startup_info"] = {{"flags", startup.dwFlags}, {"show_window", startup.wShowWindow}};
   return record;
 }
 
