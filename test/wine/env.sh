@@ -6,6 +6,9 @@ export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
 export WINEARCH=win64
 export CORVANE_DISPLAY_NUM="${CORVANE_DISPLAY_NUM:-91}"
+# Set at once: the first Wine program of a prefix starts its desktop process,
+# and a desktop started without a display leaves every later window failing.
+export DISPLAY="${DISPLAY:-:$CORVANE_DISPLAY_NUM}"
 
 corvane_wine_up() {
   if [ -z "${DISPLAY:-}" ] || ! xdpyinfo >/dev/null 2>&1; then
