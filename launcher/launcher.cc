@@ -124,7 +124,9 @@ bool Launcher::LaunchApp(const FilePath& version_dir, bool update_launch) {
   const ClientStart start = StartClient(command_line, version_dir, elevated_launch(), check);
   bool failed = !start.started;
   std::string message;
-  if (start.started && check) failed = CheckLaunchResult(start.exit_code, &message);
+  // The check runs after a failed start too: a system error box up by then
+  // still explains the failure.
+  if (check && CheckLaunchResult(start.exit_code, &message)) failed = true;
   if (!failed) return true;
 
   LaunchResult& result = GetLaunchResult();

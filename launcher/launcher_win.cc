@@ -42,8 +42,9 @@ ClientStart StartClient(const CommandLine& command_line, const FilePath& current
   ClientStart start;
   start.last_error = GetLastError();
   start.started = process.IsValid();
-  if (start.started && check_early_exit) {
+  if (check_early_exit) {
     LOG(INFO) << "enable check launch result.";
+    // Without a process the wait fails at once and the code stays 0.
     int exit_code = 0;
     if (process.WaitForExitWithTimeout(kLaunchCheckTimeoutMs, &exit_code))
       start.exit_code = static_cast<uint32_t>(exit_code);

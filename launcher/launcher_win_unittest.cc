@@ -1,12 +1,14 @@
 #include "launcher/launcher.h"
 
 #include <windows.h>
+#include <shlobj.h>
 
 #include <map>
 #include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 
 #include "base/command_line.h"
 #include "base/files/file_util.h"
@@ -112,6 +114,24 @@ TEST(LauncherTest, InstanceLockKeepsASecondLauncherOut) {
     // A failed attempt leaves nothing open that would keep the name alive.
   }
   EXPECT_TRUE(second.AcquireInstanceLock());
+}
+
+TEST(LauncherTest, RunEndsWithTwoWhileAnotherLauncherHoldsTheLock) {
+  const std::wstring short_name = L"unitheld" + std::to_wstring(GetCurrentProcessId());
+  ScopedConstants constants({{201, short_name}});
+  HANDLE other = CreateMutexW(nullptr, FALSE, InstanceLockName(short_name).c_str());
+  ASSERT_NE(nullptr, other);
+  ScopedLogCapture log;
+  LaunchResult& result = GetLaunchResult();
+  result.cur_bin_update_version.clear();
+
+  Launcher launcher;
+  EXPECT_EQ(kExitInstanceLockHeld, launcher.Run());
+  CloseHandle(other);
+
+  EXPECT_EQ(1, log.Count("Launcher is running!"));
+  // No report: sending one fills in the binary-update version.
+  EXPECT_EQ("", result.cur_bin_update_version);
 }
 
 struct ClientCommandCase {
@@ -275,6 +295,64 @@ TEST(BaseLauncherTest, EmptySingleInstanceListFindsNothing) {
   EXPECT_EQ(1, log.Count("Check process by name, result is: 0"));
 }
 
+// The message-only window a running client keeps for its user-data
+// directory under the roaming application data.
+class SingleInstanceWindow {
+ public:
+  explicit SingleInstanceWindow(const std::wstring& app_name) {
+    wchar_t roaming[MAX_PATH] = {};
+    if (FAILED(SHGetFolderPathW(nullptr, CSIDL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, roaming)))
+      return;
+    WNDCLASSEXW window_class = {};
+    window_class.cbSize = sizeof(window_class);
+    window_class.lpfnWndProc = DefWindowProcW;
+    window_class.hInstance = GetModuleHandleW(nullptr);
+    window_class.lpszClassName = L"Chrome_MessageWindow";
+    if (!RegisterClassExW(&window_class) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) return;
+    const std::wstring title = std::wstring(roaming) + L"\\" + app_name;
+    window_ = CreateWindowExW(0, window_class.lpszClassName, title.c_str(), 0, 0, 0, 0, 0,
+                              HWND_MESSAGE, nullptr, window_class.hInstance, nullptr);
+  }
+  ~SingleInstanceWindow() {
+    if (window_) DestroyWindow(window_);
+  }
+  bool valid() const { return window_ != nullptr; }
+
+ private:
+  HWND window_ = nullptr;
+};
+
+TEST(BaseLauncherTest, SingleInstanceWindowMeansTheClientRuns) {
+  const std::wstring app_name = L"unitwindow" + std::to_wstring(GetCurrentProcessId());
+  SingleInstanceWindow window(app_name);
+  ASSERT_TRUE(window.valid());
+  {
+    ScopedConstants constants({{201, app_name}, {217, L"[\"" + app_name + L".exe\"]"}});
+    BaseLauncher::ResetAppRunningCacheForTesting();
+    ScopedLogCapture log;
+    TestBaseLauncher launcher;
+    launcher.mutable_config().app_name = app_name;
+    EXPECT_TRUE(launcher.IsAppRunning());
+    EXPECT_TRUE(launcher.app_running());
+    EXPECT_TRUE(launcher.IsSingleInstanceAppRunning());
+    EXPECT_EQ(1, log.Count("contain app name: 1"));
+    EXPECT_EQ(2, log.Count("Find Single Instance Lock Window, app is running."));
+    // The window answers both; no process search follows.
+    EXPECT_EQ(0, log.Count("Check process by name"));
+  }
+  {
+    // Not listed as a single-instance program: its window is not looked for.
+    ScopedConstants constants({{201, app_name}});
+    ScopedLogCapture log;
+    TestBaseLauncher launcher;
+    launcher.mutable_config().app_name = app_name;
+    EXPECT_FALSE(launcher.IsSingleInstanceAppRunning());
+    EXPECT_EQ(1, log.Count("contain app name: 0"));
+    EXPECT_EQ(0, log.Count("Find Single Instance Lock Window"));
+  }
+  BaseLauncher::ResetAppRunningCacheForTesting();
+}
+
 // A window shaped like the system's loader error box: Wine never shows one
 // titled for a Chinese-language system.
 class LoaderErrorBox {
@@ -331,9 +409,12 @@ TEST(LauncherTest, DeclinedElevationRecordsCancelAndShowsNoDialog) {
   LaunchResult& result = GetLaunchResult();
   const size_t codes = result.error_codes.size();
   const size_t win_codes = result.win_error_codes.size();
+  ScopedLogCapture log;
 
   EXPECT_FALSE(launcher.LaunchApp(dir.path(), false));
   SetElevatedLaunchHookForTesting(nullptr);
+
+  EXPECT_EQ(1, log.Count("cancel launch app by user."));
 
   EXPECT_EQ(dir.path().Append(L"client.exe").value(), seen_file);
   ASSERT_EQ(codes + 1, result.error_codes.size());
@@ -372,6 +453,121 @@ TEST(LauncherTest, MissingExecutableWithoutDialogRecordsBothCodesInOrder) {
     EXPECT_EQ(kUserChoiceNone, result.user_btn_choice);
   }
   result.is_auto_run = false;
+}
+
+TEST(LauncherTest, LaunchCheckAlsoRunsWhenTheStartFailed) {
+  ScopedConstants constants(
+      {{201, L"unitfailcheck"}, {211, L"1"}, {207, std::wstring(L"[\"") + kBoxExe + L"\"]"}});
+  TempDir dir;
+  // A system error box that is up while the start fails still explains it.
+  LoaderErrorBox box(std::wstring(kBoxExe) + L" - \u7cfb\u7edf\u9519\u8bef",
+                     L"Missing: tavrin.dll");
+  ASSERT_TRUE(box.valid());
+  ScopedLogCapture log;
+  TestLauncher launcher;
+  launcher.mutable_config().app_name = L"absent";
+  LaunchResult& result = GetLaunchResult();
+  result.sys_error.clear();
+
+  // An update launch: no dialog to answer.
+  EXPECT_FALSE(launcher.LaunchApp(dir.path(), true));
+
+  EXPECT_EQ(1, log.Count("enable check launch result."));
+  EXPECT_EQ("[" + WideToUTF8(kBoxExe) + ":Missing:tavrin.dll]", result.sys_error);
+  result.sys_error.clear();
+}
+
+// Places a copy of the test child (found beside this test program) at |exe|;
+// it records its start and ends at once.
+bool PlaceTestChild(const FilePath& exe) {
+  wchar_t own[MAX_PATH] = {};
+  GetModuleFileNameW(nullptr, own, MAX_PATH);
+  const FilePath child = FilePath(own).DirName().Append(L"test_child.exe");
+  return CopyFile(child, exe) && WriteFile(exe.ReplaceExtension(L".control.json"), "{}");
+}
+
+int StartsOf(const FilePath& exe) {
+  std::string text;
+  if (!ReadFileToString(exe.ReplaceExtension(L".record.jsonl"), &text)) return 0;
+  int starts = 0;
+  for (char c : text) starts += c == '\n';
+  return starts;
+}
+
+struct LaunchModeCase {
+  const char* name;
+  const wchar_t* argument;
+  const wchar_t* custom_exe;
+  bool starts_custom;
+  bool custom_logged;
+  bool no_animation_logged;
+};
+
+TEST(LauncherTest, CustomAndAutorunLaunchesPickTheExecutableAndSkipTheAnimation) {
+  const LaunchModeCase cases[] = {
+      {"custom marker without custom exe", L"--custom_go", L"", false, false, false},
+      {"custom launch", L"--custom_go", L"custom.exe", true, true, true},
+      {"autorun", L"--autorun", L"custom.exe", false, false, true},
+      {"plain", L"--other", L"custom.exe", false, false, false},
+  };
+  for (const LaunchModeCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    // The check waits for the child's end, so its record is there on return.
+    ScopedConstants constants({{201, L"unitmode"},
+                               {205, L"0"},
+                               {208, L"autorun"},
+                               {209, L"custom_go"},
+                               {210, c.custom_exe},
+                               {211, L"1"},
+                               {216, L"1"}});
+    TempDir dir;
+    const FilePath main_exe = dir.path().Append(L"client.exe");
+    const FilePath custom_exe = dir.path().Append(L"custom.exe");
+    ASSERT_TRUE(PlaceTestChild(main_exe));
+    ASSERT_TRUE(PlaceTestChild(custom_exe));
+    ScopedLogCapture log;
+    TestLauncher launcher;
+    launcher.mutable_config().app_name = L"client";
+    const CommandLine command_line(std::vector<std::wstring>{L"l.exe", c.argument});
+    launcher.ParseSwitchesFrom(&command_line);
+
+    EXPECT_TRUE(launcher.LaunchApp(dir.path(), false));
+
+    EXPECT_EQ(c.starts_custom ? 0 : 1, StartsOf(main_exe));
+    EXPECT_EQ(c.starts_custom ? 1 : 0, StartsOf(custom_exe));
+    EXPECT_EQ(c.custom_logged ? 1 : 0, log.Count("run custom launch."));
+    EXPECT_EQ(c.no_animation_logged ? 1 : 0, log.Count("app is running,don't show animation."));
+  }
+  GetLaunchResult().is_auto_run = false;
+}
+
+TEST(LauncherTest, ClientStillRunningAfterTheCheckCountsAsStarted) {
+  ScopedConstants constants({{201, L"unitalive"}, {205, L"0"}, {211, L"1"}});
+  TempDir dir;
+  const FilePath exe = dir.path().Append(L"client.exe");
+  ASSERT_TRUE(PlaceTestChild(exe));
+  // Outlives the 3 s wait of the check.
+  ASSERT_TRUE(WriteFile(exe.ReplaceExtension(L".control.json"), "{\"delay_ms\":4000}"));
+  ScopedLogCapture log;
+  TestLauncher launcher;
+  launcher.mutable_config().app_name = L"client";
+  LaunchResult& result = GetLaunchResult();
+  const size_t codes = result.error_codes.size();
+  const size_t win_codes = result.win_error_codes.size();
+
+  EXPECT_TRUE(launcher.LaunchApp(dir.path(), false));
+
+  EXPECT_EQ(1, log.Count("enable check launch result."));
+  EXPECT_EQ(codes, result.error_codes.size());
+  EXPECT_EQ(win_codes, result.win_error_codes.size());
+  // Let the child end before its directory goes.
+  std::string record;
+  ASSERT_TRUE(ReadFileToString(exe.ReplaceExtension(L".record.jsonl"), &record));
+  const nlohmann::json start = nlohmann::json::parse(record.substr(0, record.find('\n')));
+  HANDLE child = OpenProcess(SYNCHRONIZE, FALSE, start.at("pid").get<DWORD>());
+  ASSERT_NE(nullptr, child);
+  WaitForSingleObject(child, 30000);
+  CloseHandle(child);
 }
 
 }  // namespace

@@ -326,30 +326,45 @@ struct ConfigCase {
   int code;
   // Whether the current version survives into the report.
   bool reports_version;
+  // Held open without sharing while the launcher runs.
+  bool locked;
 };
 
 TEST_F(LauncherScenarioTest, UnreadableConfigurationShowsDialogReportsAndEndsWithThree) {
   const std::string cur_path_member = "\"cur_path\":\"" + version_ + "\"";
   const std::string schema_broken = "{" + cur_path_member + ",\"need_update\":true}";
+  const std::string readable = "{" + cur_path_member + "}";
   const ConfigCase cases[] = {
-      {"missing", nullptr, 1003, false},
-      {"not json", "{\"cur_path\": ", 1, false},
-      {"schema", schema_broken.c_str(), 1010, true},
+      {"missing", nullptr, 1003, false, false},
+      {"not json", "{\"cur_path\": ", 1, false, false},
+      {"schema", schema_broken.c_str(), 1010, true, false},
+      {"locked", readable.c_str(), 1002, false, true},
   };
   const FilePath client = InstallChild(CurDir(), kClientExe);
   for (const ConfigCase& c : cases) {
     SCOPED_TRACE(c.name);
     DeleteFile(root_.Append(L"launcher_config.json"), false);
     if (c.text) WriteConfigText(c.text);
+    HANDLE lock = INVALID_HANDLE_VALUE;
+    if (c.locked) {
+      lock = CreateFileW(root_.Append(L"launcher_config.json").value().c_str(), GENERIC_READ, 0,
+                         nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+      ASSERT_NE(INVALID_HANDLE_VALUE, lock);
+    }
     const int64_t mark = CollectorMark();
 
     const ProgramRun run = RunLauncher(L"", DialogAction::kClose);
+    if (lock != INVALID_HANDLE_VALUE) CloseHandle(lock);
 
     ASSERT_TRUE(run.finished);
     EXPECT_EQ(3u, run.exit_code);
     ASSERT_EQ(1u, run.dialogs.size());
     EXPECT_FALSE(run.dialogs[0].caption.empty());
     EXPECT_FALSE(run.dialogs[0].text.empty());
+    // The dialog tells what the read met.
+    if (c.locked) {
+      EXPECT_NE(std::wstring::npos, run.dialogs[0].text.find(L"File locked."));
+    }
     EXPECT_EQ(1u, run.dialogs[0].buttons.size());
     EXPECT_TRUE(ReadChildRecords(client).empty());
 
