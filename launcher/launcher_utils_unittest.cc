@@ -15,6 +15,7 @@
 
 #include "base/command_line.h"
 #include "base/files/file_util.h"
+#include "base/logging.h"
 #include "base/path_service.h"
 #include "base/process/launch.h"
 #include "base/process/process.h"
@@ -39,6 +40,29 @@ std::wstring UniqueSuffix() {
          NumberToWString(++counter);
 }
 
+// Collects the log lines written while it lives.
+class ScopedLogLines {
+ public:
+  ScopedLogLines() {
+    logging::SetLogMessageHandlerForTesting([this](logging::LogSeverity, const std::string& line) {
+      lines_.push_back(line);
+      return true;
+    });
+  }
+  ~ScopedLogLines() { logging::SetLogMessageHandlerForTesting(nullptr); }
+
+  int Count(const std::string& text) const {
+    int count = 0;
+    for (const std::string& line : lines_) {
+      if (line.find("] " + text) != std::string::npos) ++count;
+    }
+    return count;
+  }
+
+ private:
+  std::vector<std::string> lines_;
+};
+
 std::wstring TextOf(HWND window) {
   wchar_t buffer[1024] = {};
   GetWindowTextW(window, buffer, 1024);
@@ -55,6 +79,7 @@ struct BoxView {
   bool found = false;
   std::wstring caption;
   std::wstring body;
+  bool topmost = false;
   std::map<int, ButtonView> buttons;
 };
 
@@ -102,6 +127,7 @@ class BoxDriver {
     view_.found = true;
     view_.caption = TextOf(box);
     view_.body = TextOf(GetDlgItem(box, kMessageTextId));
+    view_.topmost = (GetWindowLongW(box, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
     for (int id : {kDialogIdOk, kDialogIdCancel, kDialogIdRetry}) {
       HWND button = GetDlgItem(box, id);
       ButtonView& view = view_.buttons[id];
@@ -507,6 +533,7 @@ TEST_F(LauncherUtilsTest, DeclinedElevationStillCountsAsRepairChoice) {
         SetLastError(ERROR_CANCELLED);
         return nullptr;
       });
+  ScopedLogLines log;
   BoxView view;
   EXPECT_EQ(2007, RunDialog(L"m", BoxAnswer::kClick, IDRETRY, &view));
   ASSERT_TRUE(view.found);
@@ -515,6 +542,97 @@ TEST_F(LauncherUtilsTest, DeclinedElevationStillCountsAsRepairChoice) {
   EXPECT_EQ(DownloaderCopyPath(settings_).value(), asked_file);
   EXPECT_EQ(L"--repair_install", asked_parameters);
   EXPECT_TRUE(PathExists(LocalFixFlagPath(settings_)));
+  EXPECT_EQ(1, log.Count("user select fix."));
+  EXPECT_EQ(1, log.Count("run elevation failde."));
+}
+
+TEST_F(LauncherUtilsTest, UnwritableLocalFixFlagStillStartsTheTool) {
+  ScopedEvent started;
+  const FilePath repairer = RepairerPath(settings_);
+  PlaceChild(repairer, {{"signal_event", WideToUTF8(started.name())}});
+  ASSERT_FALSE(HasFatalFailure());
+  // A file where the flag's directory belongs: neither it nor the flag can be
+  // made.
+  const FilePath flag_dir = LocalFixFlagPath(settings_).DirName();
+  ASSERT_TRUE(WriteFile(flag_dir, "in the way"));
+
+  BoxView view;
+  EXPECT_EQ(2007, RunDialog(L"m", BoxAnswer::kClick, IDRETRY, &view));
+  ASSERT_TRUE(view.found);
+  EXPECT_EQ(1, result_.user_btn_choice);
+  EXPECT_TRUE(result_.repairer_launch_result);
+  ASSERT_TRUE(started.Wait());
+  EXPECT_EQ(1u, ChildRecords(repairer).size());
+  EXPECT_FALSE(PathExists(LocalFixFlagPath(settings_)));
+  std::string left;
+  ASSERT_TRUE(ReadFileToString(flag_dir, &left));
+  EXPECT_EQ("in the way", left);
+}
+
+TEST_F(LauncherUtilsTest, UnreadableFlagCountsAsFoundAndIsDeleted) {
+  PlaceFlag(L"Velmora.exe.flag", "[held]");
+  const FilePath flag = FlagDir().Append(L"Velmora.exe.flag");
+  {
+    // Held by another writer that lets nobody read it, but allows deletion.
+    win::ScopedHandle holder(CreateFileW(flag.value().c_str(), GENERIC_WRITE, FILE_SHARE_DELETE,
+                                         nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    ASSERT_TRUE(holder.IsValid());
+    EXPECT_EQ("", ReadFileHead(flag));
+    EXPECT_TRUE(ConsumeCrashFlag(settings_, &result_));
+  }
+  EXPECT_EQ(std::vector<int32_t>({2004}), result_.error_codes);
+  EXPECT_EQ("", result_.extra_info.str());
+  EXPECT_FALSE(PathExists(flag));
+}
+
+// Both hooks are bound to the one box: a later box of the same thread keeps
+// the system's texts and stays a normal window.
+TEST_F(LauncherUtilsTest, HooksAreGoneAfterTheDialog) {
+  settings_.download_page_url = "https://download.invalid/";
+  ScopedLogLines log;
+  BoxView view;
+  EXPECT_EQ(2009, RunDialog(L"m", BoxAnswer::kCloseCommand, 0, &view));
+  ASSERT_TRUE(view.found);
+  EXPECT_EQ(settings_.texts.button_download, view.buttons[IDOK].text);
+  EXPECT_TRUE(view.topmost);
+  EXPECT_EQ(1, log.Count("msgbox init dialog."));
+  // One line per activation of the box (shown, then focused). The hook's own
+  // SetWindowPos activates the box again; re-entering the hook there made it
+  // recurse until the system's limit on nested hook calls (25 under Wine).
+  const int activations = log.Count("msgbox hcbt active.");
+  EXPECT_GE(activations, 1);
+  EXPECT_LE(activations, 3);
+  EXPECT_EQ(1, log.Count("user select close."));
+
+  struct TopmostProbe {
+    std::wstring title;
+    bool found = false;
+    bool topmost = true;
+    std::wstring ok_text;
+  } probe;
+  probe.title = settings_.texts.title + L" later";
+  std::thread prober([&probe] {
+    HWND box = nullptr;
+    for (DWORD waited = 0; waited < kWaitBoundMs && !box; waited += 20) {
+      box = FindWindowW(L"#32770", probe.title.c_str());
+      if (box && !IsWindowVisible(box)) box = nullptr;
+      if (!box) Sleep(20);
+    }
+    if (!box) return;
+    SendMessageTimeoutW(box, WM_NULL, 0, 0, SMTO_NORMAL, kWaitBoundMs, nullptr);
+    probe.found = true;
+    probe.topmost = (GetWindowLongW(box, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
+    probe.ok_text = TextOf(GetDlgItem(box, IDOK));
+    PostMessageW(box, WM_SYSCOMMAND, SC_CLOSE, 0);
+  });
+  MessageBoxW(GetDesktopWindow(), L"later", probe.title.c_str(), MB_OK);
+  prober.join();
+  ASSERT_TRUE(probe.found);
+  EXPECT_FALSE(probe.topmost);
+  EXPECT_NE(settings_.texts.button_download, probe.ok_text);
+  EXPECT_FALSE(probe.ok_text.empty());
+  EXPECT_EQ(1, log.Count("msgbox init dialog."));
+  EXPECT_EQ(activations, log.Count("msgbox hcbt active."));
 }
 
 TEST_F(LauncherUtilsTest, PlainBoxWithoutToolOrPageOpensNothing) {

@@ -108,11 +108,18 @@ void RewidenMovedButtons(HookedBoxState* state) {
   }
 }
 
+// True while the CBT hook's own SetWindowPos runs. That call activates the
+// window again, which re-enters the hook; without the guard the hook would
+// recurse until the system stops calling it.
+bool g_in_cbt_activate = false;
+
 LRESULT CALLBACK CbtHookProc(int code, WPARAM wparam, LPARAM lparam) {
-  if (code == HCBT_ACTIVATE) {
+  if (code == HCBT_ACTIVATE && !g_in_cbt_activate) {
     LOG(INFO) << "msgbox hcbt active.";
+    g_in_cbt_activate = true;
     SetWindowPos(reinterpret_cast<HWND>(wparam), HWND_TOPMOST, 0, 0, 0, 0,
                  SWP_NOMOVE | SWP_NOSIZE);
+    g_in_cbt_activate = false;
   }
   return CallNextHookEx(nullptr, code, wparam, lparam);
 }
