@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Delivery benchmark of the addon against a plain thread-safe-function
 # baseline measured in the same run. Linux Node by default; --wine also runs
-# the Windows build in node.exe under Wine; --quick shortens every run.
-# Prints ratios; never fails on speed.
+# the Windows build in node.exe under Wine; --quick shortens every run;
+# --repeats=N takes N paired runs per case instead of 5 (a busy machine needs
+# more). Prints ratios; never fails on speed.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -12,7 +13,11 @@ for arg in "$@"; do
   case "$arg" in
     --quick) quick=(--quick) ;;
     --wine) wine_too=1 ;;
-    *) echo "usage: $0 [--quick] [--wine]" >&2; exit 2 ;;
+    --repeats=*)
+      ORVEX_BENCH_REPEATS=${arg#--repeats=}
+      [[ "$ORVEX_BENCH_REPEATS" =~ ^[1-9][0-9]*$ ]] || { echo "$0: bad $arg" >&2; exit 2; }
+      export ORVEX_BENCH_REPEATS ;;
+    *) echo "usage: $0 [--quick] [--wine] [--repeats=N]" >&2; exit 2 ;;
   esac
 done
 [ -f build/addon-linux/bench/baseline.node ] || scripts/build_addon.sh

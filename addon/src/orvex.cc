@@ -5,6 +5,7 @@
 #include <stdint.h>
 
 #include <atomic>
+#include <functional>
 #include <memory>
 #include <new>
 
@@ -25,11 +26,51 @@ struct ResultPacket {
   uint8_t* payload;
 };
 
+// Recycles result packets, so that a result costs no heap operation beyond
+// its payload: under some runtimes the heap lock, taken by SDK threads and
+// the script thread alike, is the most expensive step of a delivery. Packets
+// are handed out round the ring; one that is still on its way to the script
+// thread is skipped for a packet from the heap.
+class PacketPool {
+ public:
+  ResultPacket* Take(uint64_t length, uint8_t* payload) {
+    uint32_t index = next_.fetch_add(1, std::memory_order_relaxed) % kCapacity;
+    ResultPacket* packet =
+        in_use_[index].exchange(true, std::memory_order_acquire)
+            ? new (std::nothrow) ResultPacket
+            : &packets_[index];
+    if (packet != nullptr) {
+      packet->length = length;
+      packet->payload = payload;
+    }
+    return packet;
+  }
+
+  void Give(ResultPacket* packet) {
+    std::less<const ResultPacket*> before;
+    if (before(packet, packets_) || !before(packet, packets_ + kCapacity)) {
+      delete packet;
+      return;
+    }
+    in_use_[packet - packets_].store(false, std::memory_order_release);
+  }
+
+ private:
+  // A power of two, so that the ring index stays in step when |next_| wraps.
+  static constexpr uint32_t kCapacity = 4096;
+
+  ResultPacket packets_[kCapacity] = {};
+  std::atomic<bool> in_use_[kCapacity] = {};
+  std::atomic<uint32_t> next_{0};
+};
+
+PacketPool g_packets;
+
 // Owns a packet and its payload until the delivery step is done with them.
 struct PacketDeleter {
   void operator()(ResultPacket* packet) const {
     delete[] packet->payload;
-    delete packet;
+    g_packets.Give(packet);
   }
 };
 using ScopedPacket = std::unique_ptr<ResultPacket, PacketDeleter>;
@@ -73,24 +114,29 @@ void Deliver(Napi::Env env,
   if (env == nullptr || callback.IsEmpty())
     return;
 
-  Napi::Buffer<uint8_t> buffer =
+  // Plain Node-API on this path: the wrapper types would query every new
+  // Buffer twice more and check for a pending exception after a call that
+  // already reports one.
+  napi_value buffer = nullptr;
+  napi_status status =
       packet->length == 0
-          ? Napi::Buffer<uint8_t>::New(env, 0)
-          : Napi::Buffer<uint8_t>::Copy(env, packet->payload,
-                                        static_cast<size_t>(packet->length));
-  if (buffer.IsEmpty()) {
+          ? napi_create_buffer(env, 0, nullptr, &buffer)
+          : napi_create_buffer_copy(env, static_cast<size_t>(packet->length),
+                                    packet->payload, nullptr, &buffer);
+  if (status != napi_ok) {
     RaiseIntoHost(env);
     return;
   }
-
-  Napi::Value receiver = context->receiver.Value();
-  if (receiver.IsEmpty()) {
+  napi_value receiver = nullptr;
+  if (napi_get_reference_value(env, context->receiver, &receiver) != napi_ok ||
+      receiver == nullptr) {
     RaiseIntoHost(env);
     return;
   }
-  callback.Call(receiver, {buffer});
-  if (env.IsExceptionPending())
+  if (napi_call_function(env, receiver, callback, 1, &buffer, nullptr) !=
+      napi_ok) {
     RaiseIntoHost(env);
+  }
 }
 
 void FinalizeChannel(Napi::Env /*env*/, void* /*data*/,
@@ -107,12 +153,12 @@ void FinalizeChannel(Napi::Env /*env*/, void* /*data*/,
 void OnSdkResult(uint64_t length, uint8_t* payload) {
   napi_threadsafe_function channel = g_channel.load(std::memory_order_acquire);
   if (channel != nullptr) {
-    ResultPacket* packet = new (std::nothrow) ResultPacket{length, payload};
+    ResultPacket* packet = g_packets.Take(length, payload);
     if (packet != nullptr) {
       if (Channel(channel).NonBlockingCall(packet) == napi_ok)
         return;
       // The channel is closing; the packet would never be delivered.
-      delete packet;
+      g_packets.Give(packet);
     }
   }
   delete[] payload;

@@ -136,3 +136,33 @@ test('after a second init results go to the second callback only', kTimeout, asy
   assert.strictEqual(second.results.length, 100);
   assert.strictEqual(first.results.length, 100, 'the first callback got more');
 });
+
+test('packets released by deliveries are reused without mixing up results', kTimeout, async () => {
+  // A burst posted on the script thread itself is queued in full before the
+  // first delivery; then threads post while the script thread delivers, so
+  // released packets are taken again at once.
+  const runs = [
+    { command: 'post 0 10000 20', threads: 1, perThread: 10000 },
+    { command: 'post 4 10000 20', threads: 4, perThread: 10000 },
+    { command: 'post 0 10000 20', threads: 1, perThread: 10000 },
+  ];
+  for (const { command, threads, perThread } of runs) {
+    const collector = makeCollector();
+    initWith(collector);
+    orvex.call(cmd(command), 0);
+    await collector.until(threads * perThread);
+    ask(orvex, 'join');
+    await settle(orvex, collector);
+    assert.strictEqual(collector.results.length, threads * perThread, command);
+    const nextInThread = new Array(threads).fill(0);
+    const seen = new Set();
+    for (const { buffer } of collector.results) {
+      const header = readHeader(buffer);
+      assert.strictEqual(header.length, 20, command);
+      assert.strictEqual(header.sequence, nextInThread[header.thread]++, command);
+      assert.ok(!seen.has(header.global), `${command}: result ${header.global} twice`);
+      seen.add(header.global);
+      assert.strictEqual(firstBadByte(buffer, header.global), -1, command);
+    }
+  }
+});
