@@ -41,12 +41,12 @@ bool ReadRegValue(const std::wstring& subkey,
                   std::wstring* value,
                   int* view,
                   int root_preference) {
-  for (const ViewSpec& spec : kViews) {
-    if (!PreferenceAllows(root_preference, spec.root))
+  for (const ViewSpec& entry : kViews) {
+    if (!PreferenceAllows(root_preference, entry.root))
       continue;
-    if (ReadRegString(spec.root, subkey, name, spec.read_access, value)) {
-      LOG(INFO) << spec.log_prefix << name << " value: " << *value;
-      *view = spec.view;
+    if (ReadRegString(entry.root, subkey, name, entry.read_access, value)) {
+      LOG(INFO) << entry.log_prefix << name << " value: " << *value;
+      *view = entry.view;
       return true;
     }
   }
@@ -87,8 +87,8 @@ bool UpdateRegValue(const std::wstring& subkey,
       return false;
     }
   }
-  const ViewSpec& spec = kViews[view - 1];
-  switch (WriteExistingRegString(spec.root, subkey, spec.write_access, name,
+  const ViewSpec& entry = kViews[view - 1];
+  switch (WriteExistingRegString(entry.root, subkey, entry.write_access, name,
                                  new_value)) {
     case RegWriteResult::kOpenFailed:
       LOG(ERROR) << "open reg failed, path: " << subkey << ", key: " << name;
