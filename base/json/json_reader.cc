@@ -23,41 +23,6 @@ int HexValue(char c) {
   return c - 'A' + 10;
 }
 
-
-// Length of the valid UTF-8 sequence at |pos| (0 when invalid).
-size_t ValidUtf8Length(std::string_view text, size_t pos) {
-  uint8_t lead = static_cast<uint8_t>(text[pos]);
-  size_t length;
-  uint32_t code_point;
-  uint32_t minimum;
-  if (lead >= 0xC2 && lead <= 0xDF) {
-    length = 2;
-    code_point = lead & 0x1F;
-    minimum = 0x80;
-  } else if (lead >= 0xE0 && lead <= 0xEF) {
-    length = 3;
-    code_point = lead & 0x0F;
-    minimum = 0x800;
-  } else if (lead >= 0xF0 && lead <= 0xF4) {
-    length = 4;
-    code_point = lead & 0x07;
-    minimum = 0x10000;
-  } else {
-    return 0;
-  }
-  if (pos + length > text.size()) return 0;
-  for (size_t i = 1; i < length; ++i) {
-    uint8_t unit = static_cast<uint8_t>(text[pos + i]);
-    if ((unit & 0xC0) != 0x80) return 0;
-    code_point = (code_point << 6) | (unit & 0x3F);
-  }
-  if (code_point < minimum || code_point > 0x10FFFF ||
-      (code_point >= 0xD800 && code_point <= 0xDFFF)) {
-    return 0;
-  }
-  return length;
-}
-
 class Parser {
  public:
   Parser(std::string_view text, int options) : text_(text), options_(options) {}
@@ -351,8 +316,10 @@ class Parser {
         ++pos_;
         continue;
       }
-      size_t length = ValidUtf8Length(text_, pos_);
-      if (length == 0) {
+      uint32_t code_point = 0;
+      bool valid = false;
+      const size_t length = DecodeUTF8Sequence(text_, pos_, &code_point, &valid);
+      if (!valid) {
         if (!Allowed(JSON_REPLACE_INVALID_CHARACTERS)) return Fail(JSON_UNSUPPORTED_ENCODING);
         AppendCodePointUTF8(0xFFFD, out);
         ++pos_;

@@ -57,75 +57,60 @@ std::string WideToUTF8(std::wstring_view wide) {
   return out;
 }
 
+size_t DecodeUTF8Sequence(std::string_view text, size_t pos, uint32_t* code_point, bool* valid) {
+  const uint8_t lead = static_cast<uint8_t>(text[pos]);
+  *valid = false;
+  if (lead < 0x80) {
+    *code_point = lead;
+    *valid = true;
+    return 1;
+  }
+  size_t length = 0;
+  uint32_t value = 0;
+  if (lead >= 0xC2 && lead <= 0xDF) {
+    length = 2;
+    value = lead & 0x1F;
+  } else if (lead >= 0xE0 && lead <= 0xEF) {
+    length = 3;
+    value = lead & 0x0F;
+  } else if (lead >= 0xF0 && lead <= 0xF4) {
+    length = 4;
+    value = lead & 0x07;
+  } else {
+    // Stray continuation byte or invalid lead.
+    return 1;
+  }
+  for (size_t taken = 1; taken < length; ++taken) {
+    if (pos + taken >= text.size()) return taken;
+    const uint8_t unit = static_cast<uint8_t>(text[pos + taken]);
+    uint8_t low = 0x80;
+    uint8_t high = 0xBF;
+    if (taken == 1) {
+      // Second-byte limits rule out overlong forms, surrogates and values
+      // above U+10FFFF as early as possible.
+      if (lead == 0xE0) low = 0xA0;
+      if (lead == 0xED) high = 0x9F;
+      if (lead == 0xF0) low = 0x90;
+      if (lead == 0xF4) high = 0x8F;
+    }
+    if (unit < low || unit > high) return taken;
+    value = (value << 6) | (unit & 0x3F);
+  }
+  *code_point = value;
+  *valid = true;
+  return length;
+}
+
 std::wstring UTF8ToWide(std::string_view utf8) {
   std::wstring out;
   out.reserve(utf8.size());
   size_t i = 0;
   while (i < utf8.size()) {
-    uint8_t lead = static_cast<uint8_t>(utf8[i]);
-    if (lead < 0x80) {
-      out.push_back(static_cast<wchar_t>(lead));
-      ++i;
-      continue;
-    }
-    int length = 0;
     uint32_t code_point = 0;
-    uint32_t minimum = 0;
-    if (lead >= 0xC2 && lead <= 0xDF) {
-      length = 2;
-      code_point = lead & 0x1F;
-      minimum = 0x80;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-      length = 3;
-      code_point = lead & 0x0F;
-      minimum = 0x800;
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-      length = 4;
-      code_point = lead & 0x07;
-      minimum = 0x10000;
-    }
-    if (length == 0) {
-      // Stray continuation byte or invalid lead: one replacement, one byte.
-      AppendUTF16(kReplacement, &out);
-      ++i;
-      continue;
-    }
-    int taken = 1;
-    bool valid = true;
-    for (; taken < length; ++taken) {
-      if (i + taken >= utf8.size()) {
-        valid = false;
-        break;
-      }
-      uint8_t unit = static_cast<uint8_t>(utf8[i + taken]);
-      uint8_t low = 0x80;
-      uint8_t high = 0xBF;
-      if (taken == 1) {
-        // Second-byte limits rule out overlong forms, surrogates and values
-        // above U+10FFFF as early as possible.
-        if (lead == 0xE0) low = 0xA0;
-        if (lead == 0xED) high = 0x9F;
-        if (lead == 0xF0) low = 0x90;
-        if (lead == 0xF4) high = 0x8F;
-      }
-      if (unit < low || unit > high) {
-        valid = false;
-        break;
-      }
-      code_point = (code_point << 6) | (unit & 0x3F);
-    }
-    if (valid && (code_point < minimum || code_point > 0x10FFFF ||
-                  (code_point >= 0xD800 && code_point <= 0xDFFF))) {
-      valid = false;
-    }
-    if (!valid) {
-      // The maximal invalid prefix becomes one replacement character.
-      AppendUTF16(kReplacement, &out);
-      i += taken;
-      continue;
-    }
-    AppendUTF16(code_point, &out);
-    i += length;
+    bool valid = false;
+    i += DecodeUTF8Sequence(utf8, i, &code_point, &valid);
+    // The maximal invalid prefix becomes one replacement character.
+    AppendUTF16(valid ? code_point : kReplacement, &out);
   }
   return out;
 }

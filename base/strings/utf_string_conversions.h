@@ -17,6 +17,11 @@ std::wstring ASCIIToWide(std::string_view ascii);
 // Narrows text that IsStringASCII() accepts.
 std::string WideToASCII(std::wstring_view wide);
 
+// Decodes the UTF-8 sequence that starts at |pos| (< text.size()). Returns the
+// bytes it spans and sets |*valid|; |*code_point| holds the value of a valid
+// sequence. An invalid one spans its maximal invalid prefix, at least a byte.
+size_t DecodeUTF8Sequence(std::string_view text, size_t pos, uint32_t* code_point, bool* valid);
+
 // Appends one Unicode scalar value, encoded as UTF-8.
 void AppendCodePointUTF8(uint32_t code_point, std::string* out);
 
