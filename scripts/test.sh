@@ -8,7 +8,7 @@ if [ "$(id -u)" -eq 0 ]; then bash scripts/setup.sh; else sudo bash scripts/setu
 bash scripts/build.sh || exit 1
 
 source test/wine/env.sh
-corvane_wine_up
+corvane_wine_up || { echo "test: Wine has no display to run in" >&2; exit 1; }
 status=0
 collector_up=0
 # Report tests skip without a collector; in a full run its absence is a failure.

@@ -45,7 +45,7 @@ if [ ! -f "$node_exe" ]; then
 else
   # shellcheck source=/dev/null
   source "$root/test/wine/env.sh"
-  corvane_wine_up
+  corvane_wine_up || exit 1
   # Separate folders: no node.exe lies beside the renamed host.
   rm -rf "$out/hosts"
   mkdir -p "$out/hosts/own" "$out/hosts/renamed"

@@ -6,18 +6,65 @@ export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
 export WINEARCH=win64
 export CORVANE_DISPLAY_NUM="${CORVANE_DISPLAY_NUM:-91}"
+# The display the last corvane_wine_up settled on, for programs run on their own.
+corvane_display_file="$corvane_root/build/xdisplay"
 # Set at once: the first Wine program of a prefix starts its desktop process,
 # and a desktop started without a display leaves every later window failing.
-export DISPLAY="${DISPLAY:-:$CORVANE_DISPLAY_NUM}"
+if [ -z "${DISPLAY:-}" ]; then
+  DISPLAY=$(cat "$corvane_display_file" 2>/dev/null || echo ":$CORVANE_DISPLAY_NUM")
+fi
+export DISPLAY
+
+corvane_display_answers() {
+  # A stopped or wedged server accepts the connection and never replies.
+  DISPLAY="$1" timeout 5 xdpyinfo >/dev/null 2>&1
+}
+
+# A server killed without its clean-up leaves its lock and socket behind; both
+# go when the lock names a process that is gone, so the number can be reused.
+corvane_clear_stale_display() {
+  local num="$1" lock="/tmp/.X$1-lock" pid
+  [ -e "$lock" ] || { rm -f "/tmp/.X11-unix/X$num"; return 0; }
+  pid=$(tr -dc '0-9' < "$lock" 2>/dev/null)
+  if [ -z "$pid" ] || ! kill -0 "$pid" 2>/dev/null; then
+    rm -f "$lock" "/tmp/.X11-unix/X$num"
+  fi
+}
+
+# Starts Xvfb on the first usable number from CORVANE_DISPLAY_NUM on and waits
+# until it answers; a socket file alone proves nothing.
+corvane_start_display() {
+  local num log="$corvane_root/build/xvfb.log" pid
+  mkdir -p "$corvane_root/build"
+  for num in $(seq "$CORVANE_DISPLAY_NUM" $((CORVANE_DISPLAY_NUM + 8))); do
+    if corvane_display_answers ":$num"; then
+      echo ":$num"; return 0
+    fi
+    corvane_clear_stale_display "$num"
+    [ -e "/tmp/.X$num-lock" ] && continue
+    Xvfb ":$num" -screen 0 1280x1024x24 -nolisten tcp </dev/null >>"$log" 2>&1 &
+    pid=$!
+    for _ in $(seq 150); do
+      if corvane_display_answers ":$num"; then
+        echo ":$num"; return 0
+      fi
+      kill -0 "$pid" 2>/dev/null || break
+      sleep 0.2
+    done
+    kill "$pid" 2>/dev/null
+  done
+  echo "wine: no X display could be started; see $log" >&2
+  return 1
+}
 
 corvane_wine_up() {
-  if [ -z "${DISPLAY:-}" ] || ! xdpyinfo >/dev/null 2>&1; then
-    export DISPLAY=":$CORVANE_DISPLAY_NUM"
-    if [ ! -e "/tmp/.X11-unix/X$CORVANE_DISPLAY_NUM" ]; then
-      Xvfb "$DISPLAY" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
-      for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X$CORVANE_DISPLAY_NUM" ] && break; sleep 0.1; done
-    fi
+  if ! corvane_display_answers "${DISPLAY:-}"; then
+    DISPLAY=$(corvane_start_display) || return 1
+    export DISPLAY
+    # A session begun without a display keeps failing windows: start it anew.
+    wineserver -k >/dev/null 2>&1 || true
   fi
+  echo "$DISPLAY" > "$corvane_display_file"
   if [ ! -f "$WINEPREFIX/.corvane-ready" ]; then
     mkdir -p "$WINEPREFIX"
     wineboot --init >/dev/null 2>&1 || true

@@ -1,5 +1,4 @@
 #!/usr/bin/env bash
 # CTest's emulator: runs one Windows program in the project's prefix.
 source "$(dirname "$0")/env.sh"
-export DISPLAY="${DISPLAY:-:$CORVANE_DISPLAY_NUM}"
 exec wine "$@"
