@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "base/logging.h"
+#include "base/test/scoped_log_capture.h"
 #include "common/reg_utils.h"
 #include "common/registry_key.h"
 #include "gtest/gtest.h"
@@ -19,33 +20,7 @@
 namespace corvane {
 namespace {
 
-struct LogLine {
-  logging::LogSeverity severity;
-  std::string text;  // Without the "[...] " prefix and the line end.
-};
-
-class ScopedLogCapture {
- public:
-  ScopedLogCapture() {
-    logging::SetLogMessageHandlerForTesting(
-        [this](logging::LogSeverity severity, const std::string& line) {
-          std::string text = line;
-          const size_t start = text.find("] ");
-          if (start != std::string::npos)
-            text.erase(0, start + 2);
-          while (!text.empty() && (text.back() == '\n' || text.back() == '\r'))
-            text.pop_back();
-          lines_.push_back({severity, text});
-          return true;
-        });
-  }
-  ~ScopedLogCapture() { logging::SetLogMessageHandlerForTesting(nullptr); }
-
-  const std::vector<LogLine>& lines() const { return lines_; }
-
- private:
-  std::vector<LogLine> lines_;
-};
+using test::ScopedLogCapture;
 
 bool StartsWith(const std::string& text, const std::string& prefix) {
   return text.compare(0, prefix.size(), prefix) == 0;

@@ -1,6 +1,7 @@
 // Real WinHTTPS requests to the loopback collector (test/collector), which
 // scripts/test.sh starts and names in CORVANE_COLLECTOR_* variables.
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <cstdio>
@@ -10,6 +11,7 @@
 #include <vector>
 
 #include "base/logging.h"
+#include "base/test/scoped_log_capture.h"
 #include "data_reporter/ulmet_reporter.h"
 #include "gtest/gtest.h"
 
@@ -47,15 +49,9 @@ class CollectorTest : public testing::Test {
                       "collector (eval \"$(test/collector/collector.sh start)\"), as "
                       "scripts/test.sh does";
     }
-    logging::SetLogMessageHandlerForTesting(
-        [this](logging::LogSeverity, const std::string& line) {
-          log_lines_.push_back(line);
-          return true;
-        });
   }
 
   void TearDown() override {
-    logging::SetLogMessageHandlerForTesting(nullptr);
     for (const auto& rule : rules_)
       std::remove(rule.c_str());
   }
@@ -99,20 +95,15 @@ class CollectorTest : public testing::Test {
     return ReadWholeFile(dir_ + "\\" + relative);
   }
 
-  bool Logged(const std::string& suffix) const {
-    for (const auto& line : log_lines_) {
-      if (line.size() >= suffix.size() &&
-          line.compare(line.size() - suffix.size(), suffix.size(), suffix) == 0) {
-        return true;
-      }
-    }
-    return false;
+  bool Logged(const std::string& text) const {
+    const std::vector<std::string> texts = log_.Texts();
+    return std::find(texts.begin(), texts.end(), text) != texts.end();
   }
 
   std::string port_;
   std::string dir_;
   std::vector<std::string> rules_;
-  std::vector<std::string> log_lines_;
+  test::ScopedLogCapture log_;
 };
 
 void Configure(UlmetReporter* reporter) {
@@ -143,7 +134,7 @@ TEST_F(CollectorTest, AnswerModes) {
   };
   for (const auto& c : kCases) {
     SCOPED_TRACE(c.name);
-    log_lines_.clear();
+    log_.Clear();
     const std::string token = UniqueToken();
     AddRule(token, c.answer);
     UlmetReporter reporter(Server());
@@ -153,16 +144,16 @@ TEST_F(CollectorTest, AnswerModes) {
     EXPECT_EQ(c.accepted, accepted) << reporter.last_error();
     if (c.error_prefix) {
       EXPECT_EQ(0u, reporter.last_error().rfind(c.error_prefix, 0)) << reporter.last_error();
-      EXPECT_TRUE(Logged("] Report error, msg: " + reporter.last_error() + "\n"));
+      EXPECT_TRUE(Logged("Report error, msg: " + reporter.last_error()));
     } else {
       EXPECT_EQ(c.last_error, reporter.last_error());
       // A refusal by the answer logs no transport text.
-      EXPECT_EQ(!c.accepted, Logged("] Report error, msg: \n"));
+      EXPECT_EQ(!c.accepted, Logged("Report error, msg: "));
     }
 
     const std::string body =
         reporter.BuildRequestBody("launcher_launch_complete", params, std::nullopt);
-    EXPECT_TRUE(Logged("] Request data: " + body + "\n"));
+    EXPECT_TRUE(Logged("Request data: " + body));
     const nlohmann::json record = FindRecord(token);
     ASSERT_TRUE(record.is_object());
     EXPECT_EQ(body, ReceivedBody(record));
@@ -258,7 +249,7 @@ TEST_F(CollectorTest, SecureProtocolsAndTheirFallback) {
                                           std::nullopt),
                 ReceivedBody(record));
     } else {
-      EXPECT_TRUE(Logged("] Report error, msg: WinHttpSetOption for session error: 87 \n"));
+      EXPECT_TRUE(Logged("Report error, msg: WinHttpSetOption for session error: 87 "));
     }
   }
 }

@@ -2,48 +2,17 @@
 
 #include <map>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include <gtest/gtest.h>
 
 #include "base/logging.h"
+#include "base/test/scoped_log_capture.h"
 
 namespace corvane {
 namespace {
 
-// Collects the text (after "] ") and severity of every log line.
-class ScopedLogCapture {
- public:
-  ScopedLogCapture() {
-    logging::SetLogMessageHandlerForTesting(
-        [this](logging::LogSeverity severity, const std::string& line) {
-          std::string text = line.substr(line.find("] ") + 2);
-          if (!text.empty() && text.back() == '\n') text.pop_back();
-          lines_.emplace_back(severity, text);
-          return true;
-        });
-  }
-  ~ScopedLogCapture() { logging::SetLogMessageHandlerForTesting(nullptr); }
-
-  const std::vector<std::pair<logging::LogSeverity, std::string>>& lines() const {
-    return lines_;
-  }
-  bool Has(logging::LogSeverity severity, const std::string& text) const {
-    for (const auto& line : lines_) {
-      if (line.first == severity && line.second == text) return true;
-    }
-    return false;
-  }
-  std::vector<std::string> Texts() const {
-    std::vector<std::string> texts;
-    for (const auto& line : lines_) texts.push_back(line.second);
-    return texts;
-  }
-
- private:
-  std::vector<std::pair<logging::LogSeverity, std::string>> lines_;
-};
+using test::ScopedLogCapture;
 
 class ProductConstantsTest : public testing::Test {
  protected:
@@ -142,7 +111,7 @@ TEST_F(ProductConstantsTest, ExactOneFlag) {
     // Only a missing entry is logged, by the reader.
     int lines_about_401 = 0;
     for (const auto& line : log.lines()) {
-      if (line.second.find("401") != std::string::npos) ++lines_about_401;
+      if (line.text.find("401") != std::string::npos) ++lines_about_401;
     }
     EXPECT_EQ(c.text[0] ? 0 : 1, lines_about_401);
   }
@@ -255,8 +224,8 @@ TEST_F(ProductConstantsTest, ReadOrderAndLinesWithEmptyTable) {
   };
   EXPECT_EQ(kRest, std::vector<std::string>(texts.begin() + 21, texts.end()));
   // Severity: parse failures are errors, missing entries are info.
-  EXPECT_EQ(logging::LOGGING_ERROR, log.lines()[1].first);
-  EXPECT_EQ(logging::LOGGING_INFO, log.lines()[0].first);
+  EXPECT_EQ(logging::LOGGING_ERROR, log.lines()[1].severity);
+  EXPECT_EQ(logging::LOGGING_INFO, log.lines()[0].severity);
   EXPECT_EQ(std::vector<std::wstring>({L".exe"}), main_exe_names());
   EXPECT_TRUE(elevated_update());
 }
@@ -297,11 +266,11 @@ TEST(ParseNameListTest, Cases) {
     want.insert(want.end(), c.names.begin(), c.names.end());
     EXPECT_EQ(want, names);
     ASSERT_FALSE(log.lines().empty());
-    EXPECT_EQ(logging::LOGGING_INFO, log.lines()[0].first);
-    EXPECT_EQ(0u, log.lines()[0].second.find("parse array:"));
+    EXPECT_EQ(logging::LOGGING_INFO, log.lines()[0].severity);
+    EXPECT_EQ(0u, log.lines()[0].text.find("parse array:"));
     if (c.line) {
       ASSERT_EQ(2u, log.lines().size());
-      EXPECT_EQ(0u, log.lines()[1].second.find(c.line)) << log.lines()[1].second;
+      EXPECT_EQ(0u, log.lines()[1].text.find(c.line)) << log.lines()[1].text;
     } else {
       EXPECT_EQ(1u, log.lines().size());
     }
@@ -313,7 +282,7 @@ TEST(ParseNameListTest, LogsTheListAsUtf8) {
   ScopedLogCapture log;
   ParseNameList(L"[\"\u7EF4\"]", &names);
   ASSERT_EQ(1u, log.lines().size());
-  EXPECT_EQ("parse array:[\"\xE7\xBB\xB4\"]", log.lines()[0].second);
+  EXPECT_EQ("parse array:[\"\xE7\xBB\xB4\"]", log.lines()[0].text);
 }
 
 }  // namespace

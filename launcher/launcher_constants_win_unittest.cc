@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include "base/logging.h"
+#include "base/test/scoped_log_capture.h"
 #include "launcher/launcher_constants.h"
 #include "launcher/launcher_constants_win.h"
 #include "launcher/localized_texts.h"
@@ -37,29 +38,15 @@ class ScopedModule {
   HMODULE module_ = nullptr;
 };
 
-class ScopedLogLines {
- public:
-  ScopedLogLines() {
-    logging::SetLogMessageHandlerForTesting(
-        [this](logging::LogSeverity severity, const std::string& line) {
-          std::string text = line.substr(line.find("] ") + 2);
-          if (!text.empty() && text.back() == '\n') text.pop_back();
-          lines_.push_back((severity == logging::LOGGING_ERROR ? "E " : "I ") + text);
-          return true;
-        });
-  }
-  ~ScopedLogLines() { logging::SetLogMessageHandlerForTesting(nullptr); }
-  const std::vector<std::string>& lines() const { return lines_; }
-  bool Has(const std::string& line) const {
-    for (const std::string& l : lines_) {
-      if (l == line) return true;
-    }
-    return false;
-  }
+using test::ScopedLogCapture;
 
- private:
-  std::vector<std::string> lines_;
-};
+// "E text" for errors, "I text" for the rest: whole lines to compare at once.
+std::vector<std::string> Tagged(const ScopedLogCapture& log) {
+  std::vector<std::string> lines;
+  for (const test::LogLine& line : log.lines())
+    lines.push_back((line.severity == logging::LOGGING_ERROR ? "E " : "I ") + line.text);
+  return lines;
+}
 
 class ProductTableTest : public testing::Test {
  protected:
@@ -73,7 +60,7 @@ class ProductTableTest : public testing::Test {
 TEST_F(ProductTableTest, ShippedProduct) {
   ScopedModule module(L"corvane_test_product_shipped.dll");
   ASSERT_TRUE(module.get());
-  ScopedLogLines log;
+  ScopedLogCapture log;
   LoadProductConstantsFromModule(module.get());
 
   EXPECT_EQ(583172, app_id());
@@ -106,7 +93,7 @@ TEST_F(ProductTableTest, ShippedProduct) {
 
   // Absent entries are the only thing logged: 209, 210 and the list 217.
   std::vector<std::string> info_and_errors;
-  for (const std::string& line : log.lines()) {
+  for (const std::string& line : Tagged(log)) {
     if (line.rfind("I parse array:", 0) != 0) info_and_errors.push_back(line);
   }
   ASSERT_EQ(4u, info_and_errors.size());
@@ -119,7 +106,7 @@ TEST_F(ProductTableTest, ShippedProduct) {
 TEST_F(ProductTableTest, Product6383) {
   ScopedModule module(L"corvane_test_product_6383.dll");
   ASSERT_TRUE(module.get());
-  ScopedLogLines log;
+  ScopedLogCapture log;
   LoadProductConstantsFromModule(module.get());
 
   EXPECT_EQ(6383, app_id());
@@ -135,44 +122,44 @@ TEST_F(ProductTableTest, Product6383) {
   EXPECT_EQ(L"bin\\custom.exe", custom_launch_exe());
   // "1 " does not parse.
   EXPECT_FALSE(enable_launch_result_check());
-  EXPECT_TRUE(log.Has("E failed to parse enable_launch_result_check"));
+  EXPECT_TRUE(log.Has(logging::LOGGING_ERROR, "failed to parse enable_launch_result_check"));
   // "yes" does not parse; the default stays.
   EXPECT_TRUE(elevated_update());
-  EXPECT_TRUE(log.Has("E failed to parse elevated update."));
+  EXPECT_TRUE(log.Has(logging::LOGGING_ERROR, "failed to parse elevated update."));
   EXPECT_EQ("bad\xEF\xBF\xBDx", report_app_name());
   EXPECT_TRUE(is_enabled_report_starting_speed());  // "-1"
   EXPECT_TRUE(is_enabled_startup_animation());      // "+1"
   EXPECT_TRUE(single_instance_exe_names().empty());
-  EXPECT_TRUE(log.Has("I json list value empty."));
+  EXPECT_TRUE(log.Has(logging::LOGGING_INFO, "json list value empty."));
   EXPECT_EQ(2, uninstaller_reg_root());
   EXPECT_FALSE(use_crash_reporter());
   EXPECT_EQ(0, crash_reporter_product_id());  // beyond 32 bits
-  EXPECT_TRUE(log.Has("E failed to parse crash reporter product id."));
+  EXPECT_TRUE(log.Has(logging::LOGGING_ERROR, "failed to parse crash reporter product id."));
   EXPECT_FALSE(run_new_version_if_main_exe_missing());  // "01"
   EXPECT_EQ(423531, launcher_report_app_id());
   EXPECT_EQ("127.0.0.2:18443", launcher_report_host());
   EXPECT_EQ("127.0.0.1:18443", launcher_report_domestic_host());
-  for (const std::string& line : log.lines())
+  for (const std::string& line : Tagged(log))
     EXPECT_EQ(std::string::npos, line.find("id is:")) << line;
 }
 
 TEST_F(ProductTableTest, SparseProductWithBrokenList) {
   ScopedModule module(L"corvane_test_product_sparse.dll");
   ASSERT_TRUE(module.get());
-  ScopedLogLines log;
+  ScopedLogCapture log;
   LoadProductConstantsFromModule(module.get());
 
   EXPECT_EQ(0, app_id());
   EXPECT_EQ(L"sparse", product_short_name());
   // The broken list adds nothing; the short name is still appended.
   EXPECT_EQ(std::vector<std::wstring>({L"sparse.exe"}), main_exe_names());
-  EXPECT_TRUE(log.Has("I parse array:[\"x\","));
+  EXPECT_TRUE(log.Has(logging::LOGGING_INFO, "parse array:[\"x\","));
   EXPECT_TRUE(elevated_update());
   EXPECT_TRUE(run_new_version_if_main_exe_missing());
-  EXPECT_TRUE(log.Has("I rc string len is 0, id is:200"));
-  EXPECT_TRUE(log.Has("E failed to parse app id."));
-  EXPECT_FALSE(log.Has("I rc string len is 0, id is:201"));
-  EXPECT_TRUE(log.Has("I rc string len is 0, id is:217"));
+  EXPECT_TRUE(log.Has(logging::LOGGING_INFO, "rc string len is 0, id is:200"));
+  EXPECT_TRUE(log.Has(logging::LOGGING_ERROR, "failed to parse app id."));
+  EXPECT_FALSE(log.Has(logging::LOGGING_INFO, "rc string len is 0, id is:201"));
+  EXPECT_TRUE(log.Has(logging::LOGGING_INFO, "rc string len is 0, id is:217"));
 }
 
 TEST_F(ProductTableTest, LoadConstantString) {
@@ -183,13 +170,13 @@ TEST_F(ProductTableTest, LoadConstantString) {
   EXPECT_EQ(L"[\"a\", 5, \"b\",]", LoadConstantStringFromModule(module.get(), kMainExeNamesId));
   EXPECT_EQ(L"127.0.0.1:18443",
             LoadConstantStringFromModule(module.get(), kLauncherReportDomesticHostId));
-  ScopedLogLines log;
+  ScopedLogCapture log;
   EXPECT_TRUE(LoadConstantStringFromModule(module.get(), 4321).empty());
   // This test program has no string table of its own.
   EXPECT_TRUE(LoadConstantString(kAppIdId).empty());
   EXPECT_EQ(std::vector<std::string>(
                 {"I rc string len is 0, id is:4321", "I rc string len is 0, id is:200"}),
-            log.lines());
+            Tagged(log));
 }
 
 // The nine error-text getters each return the text of their own key.

@@ -22,6 +22,7 @@
 #include "base/strings/string_number_conversions.h"
 #include "base/strings/string_util.h"
 #include "base/strings/utf_string_conversions.h"
+#include "base/test/scoped_log_capture.h"
 #include "base/win/scoped_handle.h"
 #include "launcher/launch_result.h"
 #include "launcher/launcher_utils.h"
@@ -40,28 +41,7 @@ std::wstring UniqueSuffix() {
          NumberToWString(++counter);
 }
 
-// Collects the log lines written while it lives.
-class ScopedLogLines {
- public:
-  ScopedLogLines() {
-    logging::SetLogMessageHandlerForTesting([this](logging::LogSeverity, const std::string& line) {
-      lines_.push_back(line);
-      return true;
-    });
-  }
-  ~ScopedLogLines() { logging::SetLogMessageHandlerForTesting(nullptr); }
-
-  int Count(const std::string& text) const {
-    int count = 0;
-    for (const std::string& line : lines_) {
-      if (line.find("] " + text) != std::string::npos) ++count;
-    }
-    return count;
-  }
-
- private:
-  std::vector<std::string> lines_;
-};
+using test::ScopedLogCapture;
 
 std::wstring TextOf(HWND window) {
   wchar_t buffer[1024] = {};
@@ -533,7 +513,7 @@ TEST_F(LauncherUtilsTest, DeclinedElevationStillCountsAsRepairChoice) {
         SetLastError(ERROR_CANCELLED);
         return nullptr;
       });
-  ScopedLogLines log;
+  ScopedLogCapture log;
   BoxView view;
   EXPECT_EQ(2007, RunDialog(L"m", BoxAnswer::kClick, IDRETRY, &view));
   ASSERT_TRUE(view.found);
@@ -589,7 +569,7 @@ TEST_F(LauncherUtilsTest, UnreadableFlagCountsAsFoundAndIsDeleted) {
 // the system's texts and stays a normal window.
 TEST_F(LauncherUtilsTest, HooksAreGoneAfterTheDialog) {
   settings_.download_page_url = "https://download.invalid/";
-  ScopedLogLines log;
+  ScopedLogCapture log;
   BoxView view;
   EXPECT_EQ(2009, RunDialog(L"m", BoxAnswer::kCloseCommand, 0, &view));
   ASSERT_TRUE(view.found);

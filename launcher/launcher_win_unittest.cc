@@ -15,6 +15,7 @@
 #include "base/logging.h"
 #include "base/process/launch.h"
 #include "base/strings/utf_string_conversions.h"
+#include "base/test/scoped_log_capture.h"
 #include "launcher/launch_result.h"
 #include "launcher/launcher_constants.h"
 
@@ -36,25 +37,7 @@ class ScopedConstants {
   ~ScopedConstants() { ResetProductConstantsForTesting(); }
 };
 
-// Collects the text of every log line while alive.
-class ScopedLogCapture {
- public:
-  ScopedLogCapture() {
-    logging::SetLogMessageHandlerForTesting([this](logging::LogSeverity, const std::string& line) {
-      lines_.push_back(line);
-      return true;
-    });
-  }
-  ~ScopedLogCapture() { logging::SetLogMessageHandlerForTesting(nullptr); }
-  int Count(const std::string& text) const {
-    int count = 0;
-    for (const std::string& line : lines_) count += line.find(text) != std::string::npos;
-    return count;
-  }
-
- private:
-  std::vector<std::string> lines_;
-};
+using test::ScopedLogCapture;
 
 class TestBaseLauncher : public BaseLauncher {
  public:

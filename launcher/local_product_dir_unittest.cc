@@ -7,33 +7,13 @@
 #include "base/files/file_util.h"
 #include "base/logging.h"
 #include "base/path_service.h"
+#include "base/test/scoped_log_capture.h"
 #include "gtest/gtest.h"
 
 namespace corvane {
 namespace {
 
-class ScopedErrorCapture {
- public:
-  ScopedErrorCapture() {
-    logging::SetLogMessageHandlerForTesting(
-        [this](logging::LogSeverity severity, const std::string& line) {
-          std::string text = line;
-          const size_t start = text.find("] ");
-          if (start != std::string::npos)
-            text.erase(0, start + 2);
-          while (!text.empty() && (text.back() == '\n' || text.back() == '\r'))
-            text.pop_back();
-          if (severity == logging::LOGGING_ERROR)
-            errors_.push_back(text);
-          return true;
-        });
-  }
-  ~ScopedErrorCapture() { logging::SetLogMessageHandlerForTesting(nullptr); }
-  const std::vector<std::string>& errors() const { return errors_; }
-
- private:
-  std::vector<std::string> errors_;
-};
+using test::ScopedLogCapture;
 
 TEST(LocalProductDirTest, PathBelowLocalAppData) {
   FilePath app_data;
@@ -101,21 +81,22 @@ TEST_F(ShellConfigTest, RecordContents) {
     }
     std::string app_version = "x";
     std::string file_version = "y";
-    ScopedErrorCapture log;
+    ScopedLogCapture log;
     EXPECT_TRUE(
         ReadShellConfigFile(record_, "1.0", &app_version, &file_version));
+    const std::vector<std::string> errors = log.Texts(logging::LOGGING_ERROR);
     EXPECT_EQ(c.app_version, app_version);
     EXPECT_EQ(c.file_version, file_version);
-    ASSERT_EQ(c.errors.size(), log.errors().size());
+    ASSERT_EQ(c.errors.size(), errors.size());
     for (size_t i = 0; i < c.errors.size(); ++i) {
       if (!c.text) {
-        EXPECT_EQ(c.errors[i] + record_.AsUTF8Unsafe(), log.errors()[i]);
+        EXPECT_EQ(c.errors[i] + record_.AsUTF8Unsafe(), errors[i]);
       } else if (c.text[0] == '\0') {
         // The reader's message follows the prefix directly.
-        EXPECT_EQ(0u, log.errors()[i].find(c.errors[i]));
-        EXPECT_GT(log.errors()[i].size(), c.errors[i].size());
+        EXPECT_EQ(0u, errors[i].find(c.errors[i]));
+        EXPECT_GT(errors[i].size(), c.errors[i].size());
       } else {
-        EXPECT_EQ(c.errors[i], log.errors()[i]);
+        EXPECT_EQ(c.errors[i], errors[i]);
       }
     }
   }

@@ -11,6 +11,7 @@
 #include "base/process/launch.h"
 #include "base/process/process.h"
 #include "base/strings/utf_string_conversions.h"
+#include "base/test/scoped_log_capture.h"
 #include "base/test/test_util_win.h"
 #include "base/win/scoped_handle.h"
 
@@ -269,43 +270,39 @@ TEST_F(LaunchTest, ElevationQuery) {
   });
   EXPECT_TRUE(IsCurrentProcessElevated());
 
-  std::vector<std::string> lines;
-  logging::SetLogMessageHandlerForTesting([&](int severity, const std::string& line) {
-    if (severity == logging::LOGGING_ERROR) lines.push_back(line);
-    return true;
-  });
-  SetElevationQueryHookForTesting([](bool* elevated) {
-    *elevated = true;
-    ::SetLastError(ERROR_ACCESS_DENIED);
-    return false;
-  });
-  EXPECT_FALSE(IsCurrentProcessElevated());
-  // A code the system has no text for.
-  SetElevationQueryHookForTesting([](bool*) {
-    ::SetLastError(0x2000FFFF);
-    return false;
-  });
-  EXPECT_FALSE(IsCurrentProcessElevated());
-  logging::SetLogMessageHandlerForTesting(nullptr);
-  ASSERT_EQ(lines.size(), 2u);
-  const std::string prefix = "AccessToken::FromCurrentProcess() failed: ";
-  EXPECT_NE(lines[0].find("] " + prefix), std::string::npos) << lines[0];
-  EXPECT_NE(lines[0].find(" (0x5)\n"), std::string::npos) << lines[0];
-  EXPECT_GT(lines[0].find(" (0x5)\n"), lines[0].find(prefix) + prefix.size()) << lines[0];
-  EXPECT_NE(lines[1].find(prefix + "Error (0x"), std::string::npos) << lines[1];
-  EXPECT_NE(lines[1].find(") while retrieving error. (0x2000FFFF)\n"), std::string::npos)
-      << lines[1];
+  {
+    test::ScopedLogCapture log;
+    SetElevationQueryHookForTesting([](bool* elevated) {
+      *elevated = true;
+      ::SetLastError(ERROR_ACCESS_DENIED);
+      return false;
+    });
+    EXPECT_FALSE(IsCurrentProcessElevated());
+    // A code the system has no text for.
+    SetElevationQueryHookForTesting([](bool*) {
+      ::SetLastError(0x2000FFFF);
+      return false;
+    });
+    EXPECT_FALSE(IsCurrentProcessElevated());
+    const std::vector<std::string> lines = log.Texts(logging::LOGGING_ERROR);
+    ASSERT_EQ(lines.size(), 2u);
+    const std::string prefix = "AccessToken::FromCurrentProcess() failed: ";
+    const std::string denied_end = " (0x5)";
+    EXPECT_EQ(0u, lines[0].find(prefix)) << lines[0];
+    ASSERT_GT(lines[0].size(), prefix.size() + denied_end.size()) << lines[0];
+    // The system's text stands between the prefix and the code.
+    EXPECT_EQ(lines[0].size() - denied_end.size(), lines[0].rfind(denied_end)) << lines[0];
+    EXPECT_EQ(0u, lines[1].find(prefix + "Error (0x")) << lines[1];
+    const std::string unknown_end = ") while retrieving error. (0x2000FFFF)";
+    ASSERT_GT(lines[1].size(), unknown_end.size());
+    EXPECT_EQ(lines[1].size() - unknown_end.size(), lines[1].rfind(unknown_end)) << lines[1];
+  }
 
   // Without the seam the real token is read; it opens under any system.
   SetElevationQueryHookForTesting(nullptr);
-  lines.clear();
-  logging::SetLogMessageHandlerForTesting([&](int, const std::string& line) {
-    lines.push_back(line);
-    return true;
-  });
+  test::ScopedLogCapture log;
   IsCurrentProcessElevated();
-  logging::SetLogMessageHandlerForTesting(nullptr);
-  EXPECT_TRUE(lines.empty());
+  EXPECT_TRUE(log.lines().empty());
 }
 
 }  // namespace
