@@ -263,26 +263,24 @@ Napi::Value Init(const Napi::CallbackInfo& info) {
   return Napi::Number::New(env, ::init(a, bytes, c, &OnSdkResult));
 }
 
+// The (buffer, length) pair that call and getCtxHandle take.
+bool GetBytesAndLength(const Napi::CallbackInfo& info, const uint8_t** bytes, int32_t* n) {
+  return CheckTypedArray(info, 0) && CheckNumber(info, 1) && GetBytes(info, 0, bytes) &&
+         GetInt32(info, 1, n);
+}
+
 Napi::Value Call(const Napi::CallbackInfo& info) {
-  Napi::Env env = info.Env();
-  if (!CheckTypedArray(info, 0) || !CheckNumber(info, 1))
-    return env.Undefined();
   const uint8_t* bytes = nullptr;
   int32_t n = 0;
-  if (!GetBytes(info, 0, &bytes) || !GetInt32(info, 1, &n))
-    return env.Undefined();
-  ::call(bytes, n);
-  return env.Undefined();
+  if (GetBytesAndLength(info, &bytes, &n)) ::call(bytes, n);
+  return info.Env().Undefined();
 }
 
 Napi::Value GetCtxHandle(const Napi::CallbackInfo& info) {
   Napi::Env env = info.Env();
-  if (!CheckTypedArray(info, 0) || !CheckNumber(info, 1))
-    return env.Undefined();
   const uint8_t* bytes = nullptr;
   int32_t n = 0;
-  if (!GetBytes(info, 0, &bytes) || !GetInt32(info, 1, &n))
-    return env.Undefined();
+  if (!GetBytesAndLength(info, &bytes, &n)) return env.Undefined();
   return Napi::Number::New(env, ::getHandle(bytes, n));
 }
 

@@ -25,6 +25,23 @@ function dispatch(buffer) { handler(buffer); }
 orvex.init(0, cmd('bench'), 0, dispatch);
 baseline.init(dispatch);
 
+// Takes over the handler; the returned until(n) settles once n results have
+// arrived since this call.
+function countDeliveries() {
+  let delivered = 0;
+  let waiter = null;
+  handler = () => {
+    delivered++;
+    if (waiter !== null && delivered >= waiter.count) {
+      const { resolve } = waiter;
+      waiter = null;
+      resolve();
+    }
+  };
+  return (count) => (delivered >= count ? Promise.resolve()
+      : new Promise((resolve) => { waiter = { count, resolve }; }));
+}
+
 const implementations = {
   baseline: {
     post: (threads, count, size) => baseline.post(threads, count, size),
@@ -41,18 +58,7 @@ const implementations = {
 // process CPU time per result in microseconds. The CPU figure suffers less
 // from other load on a shared machine than the wall-clock rate.
 async function measure(impl, threads, size, total, batch) {
-  let delivered = 0;
-  let waiter = null;
-  handler = () => {
-    delivered++;
-    if (waiter !== null && delivered >= waiter.count) {
-      const { resolve } = waiter;
-      waiter = null;
-      resolve();
-    }
-  };
-  const until = (count) => (delivered >= count ? Promise.resolve()
-      : new Promise((resolve) => { waiter = { count, resolve }; }));
+  const until = countDeliveries();
   const perThread = batch / threads;
   const start = process.hrtime.bigint();
   const cpuStart = process.cpuUsage();
@@ -133,18 +139,7 @@ async function memory() {
   const threads = 4;
   const size = 4096;
   const samples = [];
-  let delivered = 0;
-  let waiter = null;
-  handler = () => {
-    delivered++;
-    if (waiter !== null && delivered >= waiter.count) {
-      const { resolve } = waiter;
-      waiter = null;
-      resolve();
-    }
-  };
-  const until = (count) => (delivered >= count ? Promise.resolve()
-      : new Promise((resolve) => { waiter = { count, resolve }; }));
+  const until = countDeliveries();
   const batch = 10000;
   for (let posted = 0; posted < total; posted += batch) {
     implementations.orvex.post(threads, batch / threads, size);
