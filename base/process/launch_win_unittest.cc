@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -113,6 +114,39 @@ TEST_F(LaunchTest, WaitOptionBlocksUntilTheEnd) {
   EXPECT_EQ(flags & (STARTF_USESHOWWINDOW | STARTF_FORCEOFFFEEDBACK),
             static_cast<uint32_t>(STARTF_USESHOWWINDOW));
   EXPECT_EQ(records[0]["startup_info"]["show_window"].get<int>(), SW_SHOWNORMAL);
+}
+
+// The child's runs[] entries are handed out by start order; children started
+// together must still each take a different one.
+TEST_F(LaunchTest, ChildrenStartedTogetherTakeDistinctRuns) {
+  constexpr int kChildren = 6;
+  nlohmann::json control;
+  for (int i = 0; i < kChildren; ++i) control["runs"].push_back({{"exit_code", 20 + i}});
+  FilePath exe = test::InstallTestChild(temp_.path(), L"crowd.exe", control.dump());
+  ASSERT_FALSE(exe.empty());
+  std::vector<Process> children;
+  for (int i = 0; i < kChildren; ++i) {
+    children.push_back(LaunchProcess(CommandLine(exe), LaunchOptions()));
+    ASSERT_TRUE(children.back().IsValid());
+  }
+  std::vector<int> codes;
+  for (Process& child : children) {
+    int code = -1;
+    ASSERT_TRUE(child.WaitForExitWithTimeout(30000, &code));
+    codes.push_back(code);
+  }
+  std::vector<int> runs;
+  for (const nlohmann::json& record : Records(exe)) runs.push_back(record["run"].get<int>());
+  std::sort(codes.begin(), codes.end());
+  std::sort(runs.begin(), runs.end());
+  std::vector<int> expected_codes;
+  std::vector<int> expected_runs;
+  for (int i = 0; i < kChildren; ++i) {
+    expected_codes.push_back(20 + i);
+    expected_runs.push_back(i);
+  }
+  EXPECT_EQ(expected_codes, codes);
+  EXPECT_EQ(expected_runs, runs);
 }
 
 TEST_F(LaunchTest, MissingProgramGivesAnInvalidProcess) {

@@ -90,10 +90,29 @@ int CountRuns(const std::wstring& record_path) {
   return lines;
 }
 
+// Held from counting the earlier runs until this run's line is written, so
+// that children started at the same time neither share a run index nor mix
+// their lines.
+class ScopedRecordLock {
+ public:
+  ScopedRecordLock() : lock_(CreateMutexW(nullptr, FALSE, L"CORVANE_TEST_CHILD_RECORD_LOCK")) {
+    if (lock_.valid()) {
+      const DWORD wait = WaitForSingleObject(lock_.get(), 10000);
+      held_ = wait == WAIT_OBJECT_0 || wait == WAIT_ABANDONED;
+    }
+  }
+  ~ScopedRecordLock() {
+    if (held_) ReleaseMutex(lock_.get());
+  }
+  ScopedRecordLock(const ScopedRecordLock&) = delete;
+  ScopedRecordLock& operator=(const ScopedRecordLock&) = delete;
+
+ private:
+  Handle lock_;
+  bool held_ = false;
+};
+
 void AppendLine(const std::wstring& path, const std::string& line) {
-  // The mutex keeps records of children that run at the same time apart.
-  Handle lock(CreateMutexW(nullptr, FALSE, L"CORVANE_TEST_CHILD_RECORD_LOCK"));
-  if (lock.valid()) WaitForSingleObject(lock.get(), 10000);
   Handle file(CreateFileW(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
                           nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (file.valid()) {
@@ -101,7 +120,6 @@ void AppendLine(const std::wstring& path, const std::string& line) {
     WriteFile(file.get(), line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
     FlushFileBuffers(file.get());
   }
-  if (lock.valid()) ReleaseMutex(lock.get());
 }
 
 nlohmann::json BuildRecord(int run, const nlohmann::json& control) {
@@ -222,7 +240,6 @@ std::wstring StringOr(const nlohmann::json& control, const char* key) {
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   const std::wstring stem = OwnPathStem();
   const std::wstring record_path = stem + L".record.jsonl";
-  const int run = CountRuns(record_path);
 
   nlohmann::json control = nlohmann::json::object();
   std::string control_text;
@@ -230,15 +247,20 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     nlohmann::json parsed = nlohmann::json::parse(control_text, nullptr, false);
     if (parsed.is_object()) control = parsed;
   }
-  auto runs = control.find("runs");
-  if (runs != control.end() && runs->is_array() && run < static_cast<int>(runs->size()) &&
-      (*runs)[static_cast<size_t>(run)].is_object()) {
-    for (const auto& item : (*runs)[static_cast<size_t>(run)].items()) control[item.key()] = item.value();
+  {
+    ScopedRecordLock lock;
+    const int run = CountRuns(record_path);
+    auto runs = control.find("runs");
+    if (runs != control.end() && runs->is_array() && run < static_cast<int>(runs->size()) &&
+        (*runs)[static_cast<size_t>(run)].is_object()) {
+      for (const auto& item : (*runs)[static_cast<size_t>(run)].items())
+        control[item.key()] = item.value();
+    }
+    AppendLine(record_path,
+               BuildRecord(run, control)
+                       .dump(-1, ' ', false, nlohmann::json::error_handler_t::replace) +
+                   "\n");
   }
-
-  AppendLine(record_path, BuildRecord(run, control).dump(-1, ' ', false,
-                                                         nlohmann::json::error_handler_t::replace) +
-                              "\n");
 
   std::wstring mutex_name = StringOr(control, "create_mutex");
   Handle mutex(mutex_name.empty() ? nullptr
