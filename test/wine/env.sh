@@ -35,7 +35,7 @@ corvane_clear_stale_display() {
 # until it answers; a socket file alone proves nothing.
 corvane_start_display() {
   local num log="$corvane_root/build/xvfb.log" pid
-  mkdir -p "$corvane_root/build"
+  mkdir -p "$(dirname "$log")"
   for num in $(seq "$CORVANE_DISPLAY_NUM" $((CORVANE_DISPLAY_NUM + 8))); do
     if corvane_display_answers ":$num"; then
       echo ":$num"; return 0
@@ -64,6 +64,7 @@ corvane_wine_up() {
     # A session begun without a display keeps failing windows: start it anew.
     wineserver -k >/dev/null 2>&1 || true
   fi
+  mkdir -p "$(dirname "$corvane_display_file")"
   echo "$DISPLAY" > "$corvane_display_file"
   if [ ! -f "$WINEPREFIX/.corvane-ready" ]; then
     mkdir -p "$WINEPREFIX"
