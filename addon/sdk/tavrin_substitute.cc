@@ -4,7 +4,7 @@
 // a NUL-terminated ASCII command, words separated by spaces.
 //
 // call(bytes, n):
-//   "post T N S [ordered] [null]"  post N results of S bytes from each of T
+//   "post T N S [ordered] [null] [pace U]"  post N results of S bytes from each of T
 //       new threads (T = 0: on the calling thread, before returning).
 //       "ordered" serialises the posts of all threads, so that the global
 //       sequence number in the payload is the order the results were queued
@@ -26,6 +26,7 @@
 #include <string.h>
 
 #include <atomic>
+#include <chrono>
 #include <exception>
 #include <mutex>
 #include <sstream>
@@ -49,6 +50,7 @@ struct PostRequest {
   size_t size = 0;
   bool ordered = false;
   bool null_when_empty = false;
+  int pace_us = 0;
 };
 
 class Substitute {
@@ -121,12 +123,16 @@ class Substitute {
     }
     request->size = static_cast<size_t>(size);
     for (size_t i = 4; i < words.size(); ++i) {
-      if (words[i] == "ordered")
+      if (words[i] == "ordered") {
         request->ordered = true;
-      else if (words[i] == "null")
+      } else if (words[i] == "null") {
         request->null_when_empty = true;
-      else
+      } else if (words[i] == "pace" && i + 1 < words.size()) {
+        if (!ParseInt(words[++i], 0, &request->pace_us))
+          return false;
+      } else {
         return false;
+      }
     }
     return true;
   }
@@ -205,6 +211,8 @@ class Substitute {
                     static_cast<uint32_t>(i), global);
       }
       callback(request.size, payload);
+      if (request.pace_us > 0)
+        std::this_thread::sleep_for(std::chrono::microseconds(request.pace_us));
     }
   }
 

@@ -8,6 +8,7 @@
 #include <functional>
 #include <memory>
 #include <new>
+#include <thread>
 
 #include "napi.h"
 #include "src/tavrin_api.h"
@@ -139,19 +140,37 @@ void Deliver(Napi::Env env,
   }
 }
 
+// SDK threads between reading the slot and handing their packet over. Both
+// this count and the slot are accessed sequentially consistent: a thread that
+// read the slot before the finaliser cleared it is then seen in the count.
+std::atomic<uint32_t> g_senders{0};
+
+class ScopedSender {
+ public:
+  ScopedSender() { g_senders.fetch_add(1); }
+  ~ScopedSender() { g_senders.fetch_sub(1, std::memory_order_release); }
+  ScopedSender(const ScopedSender&) = delete;
+  ScopedSender& operator=(const ScopedSender&) = delete;
+};
+
 void FinalizeChannel(Napi::Env /*env*/, void* /*data*/,
                      ChannelContext* context) {
-  // The host is tearing the environment down. Results that come later must
-  // not reach the freed channel, so the slot stops naming it.
+  // The host is tearing the environment down and frees the channel once this
+  // returns. Results that come later must not reach it, so the slot stops
+  // naming it; threads that read the slot just before are waited for (they
+  // only push to a closing channel, which refuses at once).
   napi_threadsafe_function expected = context->channel;
   g_channel.compare_exchange_strong(expected, nullptr);
+  while (g_senders.load() != 0)
+    std::this_thread::yield();
   delete context;
 }
 
 // Runs on SDK threads, possibly concurrently with itself. Never waits for the
 // script thread and never lets an exception reach the SDK.
 void OnSdkResult(uint64_t length, uint8_t* payload) {
-  napi_threadsafe_function channel = g_channel.load(std::memory_order_acquire);
+  ScopedSender sender;
+  napi_threadsafe_function channel = g_channel.load();
   if (channel != nullptr) {
     ResultPacket* packet = g_packets.Take(length, payload);
     if (packet != nullptr) {
