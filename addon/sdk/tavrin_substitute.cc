@@ -4,11 +4,14 @@
 // a NUL-terminated ASCII command, words separated by spaces.
 //
 // call(bytes, n):
-//   "post T N S [ordered] [null] [pace U]"  post N results of S bytes from each of T
-//       new threads (T = 0: on the calling thread, before returning).
+//   "post T N S [ordered] [null] [pace U]"
+//       post N results of S bytes from each of T new threads (T = 0: on the
+//       calling thread, before returning).
 //       "ordered" serialises the posts of all threads, so that the global
 //       sequence number in the payload is the order the results were queued
-//       in; "null" hands a null payload for S = 0 instead of an empty block.
+//       in; "null" hands a null payload for S = 0 instead of an empty block;
+//       "pace U" sleeps U microseconds after each result (Windows sleeps a
+//       millisecond at least), for a steady stream.
 //   anything else is only recorded.
 // getHandle(bytes, n):
 //   "echo"                 -> n

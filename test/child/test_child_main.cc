@@ -274,7 +274,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   }
   std::wstring window_title = StringOr(control, "window_title");
   if (!window_title.empty())
-    have_window = MakeWindow(L"CorvaneTestChildWindow", window_title, false) != nullptr || have_window;
+    have_window =
+        MakeWindow(L"CorvaneTestChildWindow", window_title, false) != nullptr || have_window;
 
   // Held with no sharing until the child ends: another process's lock, for
   // readers that must see a sharing violation. Taken before the event is set
