@@ -55,13 +55,16 @@ python3 - "$demo/$version/velmoraim.record.jsonl" "$collector_dir/requests.jsonl
 import json, sys
 record_path, requests_path, rc = sys.argv[1], sys.argv[2], sys.argv[3]
 
+def read_lines(path):
+    try:
+        with open(path, encoding="utf-8") as f:
+            return [json.loads(line) for line in f if line.strip()]
+    except FileNotFoundError:
+        return []
+
 print()
 print("=== client")
-try:
-    with open(record_path, encoding="utf-8") as f:
-        starts = [json.loads(line) for line in f if line.strip()]
-except FileNotFoundError:
-    starts = []
+starts = read_lines(record_path)
 if not starts:
     print("the client was not started")
 for start in starts:
@@ -73,11 +76,7 @@ print("=== launcher exit code:", rc)
 
 print()
 print("=== reports received by the collector")
-try:
-    with open(requests_path, encoding="utf-8") as f:
-        requests = [json.loads(line) for line in f if line.strip()]
-except FileNotFoundError:
-    requests = []
+requests = read_lines(requests_path)
 if not requests:
     print("none")
 for request in requests:
