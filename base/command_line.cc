@@ -51,16 +51,15 @@ void CommandLine::SetProgram(const FilePath& program) {
   argv_[0] = TrimWhitespace(program.value());
 }
 
-bool CommandLine::IsSwitch(std::wstring_view arg, std::wstring* switch_text,
-                           std::wstring* value) {
+bool CommandLine::IsSwitch(std::wstring_view arg, std::wstring* switch_text, std::wstring* value) {
   size_t prefix = GetSwitchPrefixLength(arg);
   if (prefix == 0) return false;
   size_t equals = arg.find(kSwitchValueSeparator);
   std::wstring_view text = arg.substr(0, equals);
   if (switch_text) *switch_text = std::wstring(text);
   if (value) {
-    *value = equals == std::wstring_view::npos ? std::wstring()
-                                               : std::wstring(arg.substr(equals + 1));
+    *value =
+        equals == std::wstring_view::npos ? std::wstring() : std::wstring(arg.substr(equals + 1));
   }
   return true;
 }

@@ -96,8 +96,7 @@ class CommandLine {
   static std::wstring QuoteForCommandLine(std::wstring_view arg);
   // True when |arg| is a switch (prefix "--", "-" or "/", longer than the
   // prefix); fills the switch text (with prefix) and the value (after '=').
-  static bool IsSwitch(std::wstring_view arg, std::wstring* switch_text,
-                       std::wstring* value);
+  static bool IsSwitch(std::wstring_view arg, std::wstring* switch_text, std::wstring* value);
 
  private:
   // Adds the arguments 1..n of |argv| by the parsing rules.

@@ -49,7 +49,9 @@ TEST(CommandLineTest, ParsesArgumentVectors) {
       // Empty value, and an empty key.
       {{L"p.exe", L"--e=", L"--=v"}, {{"", L"v"}, {"e", L""}}, {}, {L"--e", L"--=v"}},
       // Non-ASCII keys and values survive; only ASCII letters are lowered.
-      {{L"p.exe", L"--\u00C9T\u00C9=\u4E2D"}, {{"\xC3\x89t\xC3\x89", L"\u4E2D"}}, {},
+      {{L"p.exe", L"--\u00C9T\u00C9=\u4E2D"},
+       {{"\xC3\x89t\xC3\x89", L"\u4E2D"}},
+       {},
        {L"--\u00C9t\u00C9=\u4E2D"}},
   };
   for (const ParseCase& c : kCases) {

@@ -95,9 +95,9 @@ class ArgumentGenerator {
 
   std::wstring Text(int max_fragments) {
     static const wchar_t* const kFragments[] = {
-        L" ",  L"\t", L"\"",     L"\\",     L"\\\\",  L"\\\\\\", L"--",
-        L"-",  L"/",  L"=",      L"\u00E9", L"\u4E2D", L"\U0001F600",
-        L"a",  L"Z",  L"x y",    L"C:\\dir\\", L"\\\"",
+        L" ",          L"\t", L"\"", L"\\",  L"\\\\",      L"\\\\\\",
+        L"--",         L"-",  L"/",  L"=",   L"\u00E9",    L"\u4E2D",
+        L"\U0001F600", L"a",  L"Z",  L"x y", L"C:\\dir\\", L"\\\"",
     };
     std::wstring out;
     int count = Below(max_fragments + 1);
@@ -130,8 +130,8 @@ std::string ToLower(std::string text) {
 }
 
 std::wstring Widen(const std::string& utf8) {
-  int size = ::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()),
-                                   nullptr, 0);
+  int size =
+      ::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
   std::wstring out(static_cast<size_t>(size), L'\0');
   ::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), &out[0], size);
   return out;
@@ -156,7 +156,8 @@ TEST(CommandLineWinTest, WrittenLineSplitsBackAsTheRulesSay) {
         std::string key = generate.Key();
         std::wstring value = generate.Below(5) == 0 ? L"" : generate.Text(5);
         cl.AppendSwitchNative(key, value);
-        model_switches.push_back(L"--" + Widen(ToLower(key)) + (value.empty() ? L"" : L"=" + value));
+        model_switches.push_back(L"--" + Widen(ToLower(key)) +
+                                 (value.empty() ? L"" : L"=" + value));
         ++switch_count;
       } else if (kind == 4 && !terminated) {
         cl.AppendArgNative(L"--");
@@ -171,8 +172,7 @@ TEST(CommandLineWinTest, WrittenLineSplitsBackAsTheRulesSay) {
     }
 
     std::wstring written = cl.GetCommandLineString();
-    SCOPED_TRACE(testing::Message() << "case " << n << ": "
-                                    << testing::PrintToString(written));
+    SCOPED_TRACE(testing::Message() << "case " << n << ": " << testing::PrintToString(written));
     StringVector expected;
     expected.push_back(program);
     bool switches_allowed = true;
@@ -209,8 +209,8 @@ TEST(CommandLineWinTest, ParsedBackSwitchesMatch) {
       cl.AppendSwitchNative(generate.Key(), value);
     }
     CommandLine parsed = CommandLine::FromString(cl.GetCommandLineString());
-    EXPECT_EQ(parsed.GetSwitches(), cl.GetSwitches()) << testing::PrintToString(
-        cl.GetCommandLineString());
+    EXPECT_EQ(parsed.GetSwitches(), cl.GetSwitches())
+        << testing::PrintToString(cl.GetCommandLineString());
     EXPECT_EQ(parsed.GetProgram(), cl.GetProgram());
     ++checked;
   }

@@ -213,9 +213,8 @@ LogMessage::LogMessage(const char* file, int line, LogSeverity severity)
     : file_(file), line_(line), severity_(severity) {}
 
 LogMessage::~LogMessage() {
-  std::string line =
-      FormatLogLine(internal::CurrentLogTime(), severity_, file_ ? file_ : "", line_,
-                    stream_.str());
+  std::string line = FormatLogLine(internal::CurrentLogTime(), severity_, file_ ? file_ : "", line_,
+                                   stream_.str());
   if (internal::RunMessageHandler(severity_, line)) return;
   WriteLogLine(severity_, line);
   if (severity_ == LOGGING_FATAL) internal::TerminateForFatal();

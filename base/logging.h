@@ -80,8 +80,8 @@ std::wstring GetLogFilePathForTesting();
 void ResetLoggingForTesting();
 
 // Formats one line exactly as written, ending in '\n'.
-std::string FormatLogLine(const LogTime& time, LogSeverity severity,
-                          std::string_view file, int line, std::string_view message);
+std::string FormatLogLine(const LogTime& time, LogSeverity severity, std::string_view file,
+                          int line, std::string_view message);
 // "INFO", "WARNING", "ERROR", "FATAL", "UNKNOWN" (other non-negative values),
 // "VERBOSE<n>" for -n.
 std::string SeverityName(LogSeverity severity);
@@ -162,36 +162,30 @@ class LogMessageVoidify {
 #define LAZY_CORVANE_STREAM(stream, condition) \
   !(condition) ? (void)0 : ::corvane::logging::LogMessageVoidify() & (stream)
 
-#define LOG(severity)                                                          \
-  LAZY_CORVANE_STREAM(                                                         \
-      ::corvane::logging::LogMessage(__FILE__, __LINE__,                       \
-                                     ::corvane::logging::LOGGING_##severity)   \
-          .stream(),                                                           \
-      ::corvane::logging::ShouldCreateLogMessage(                              \
-          ::corvane::logging::LOGGING_##severity))
+#define LOG(severity)                                                                            \
+  LAZY_CORVANE_STREAM(                                                                           \
+      ::corvane::logging::LogMessage(__FILE__, __LINE__, ::corvane::logging::LOGGING_##severity) \
+          .stream(),                                                                             \
+      ::corvane::logging::ShouldCreateLogMessage(::corvane::logging::LOGGING_##severity))
 
-#define LOG_IF(severity, condition)                                            \
-  LAZY_CORVANE_STREAM(                                                         \
-      ::corvane::logging::LogMessage(__FILE__, __LINE__,                       \
-                                     ::corvane::logging::LOGGING_##severity)   \
-          .stream(),                                                           \
-      ::corvane::logging::ShouldCreateLogMessage(                              \
-          ::corvane::logging::LOGGING_##severity) &&                           \
+#define LOG_IF(severity, condition)                                                              \
+  LAZY_CORVANE_STREAM(                                                                           \
+      ::corvane::logging::LogMessage(__FILE__, __LINE__, ::corvane::logging::LOGGING_##severity) \
+          .stream(),                                                                             \
+      ::corvane::logging::ShouldCreateLogMessage(::corvane::logging::LOGGING_##severity) &&      \
           (condition))
 
-#define VLOG_IS_ON(verboselevel) \
-  ((verboselevel) <= ::corvane::logging::GetVlogLevel(__FILE__))
-#define VLOG(verboselevel)                                                       \
-  LAZY_CORVANE_STREAM(::corvane::logging::LogMessage(__FILE__, __LINE__,         \
-                                                     -(verboselevel)).stream(), \
-                      VLOG_IS_ON(verboselevel))
+#define VLOG_IS_ON(verboselevel) ((verboselevel) <= ::corvane::logging::GetVlogLevel(__FILE__))
+#define VLOG(verboselevel)                                                          \
+  LAZY_CORVANE_STREAM(                                                              \
+      ::corvane::logging::LogMessage(__FILE__, __LINE__, -(verboselevel)).stream(), \
+      VLOG_IS_ON(verboselevel))
 
-#define CHECK(condition)                                                      \
-  LAZY_CORVANE_STREAM(                                                        \
-      ::corvane::logging::LogMessage(__FILE__, __LINE__,                      \
-                                     ::corvane::logging::LOGGING_FATAL)       \
-              .stream()                                                       \
-          << "Check failed: " #condition ". ",                                \
+#define CHECK(condition)                                                                    \
+  LAZY_CORVANE_STREAM(                                                                      \
+      ::corvane::logging::LogMessage(__FILE__, __LINE__, ::corvane::logging::LOGGING_FATAL) \
+              .stream()                                                                     \
+          << "Check failed: " #condition ". ",                                              \
       !(condition))
 
 #define NOTREACHED() LOG(ERROR) << "NOTREACHED() hit. "

@@ -20,13 +20,29 @@ TEST(LoggingFormatTest, LineFormat) {
     const char* message;
     const char* expected;
   } kCases[] = {
-      {{1, 2, 3, 4, 5, 6}, LOGGING_INFO, "C:/src/base/foo.cc", 42, "hello",
+      {{1, 2, 3, 4, 5, 6},
+       LOGGING_INFO,
+       "C:/src/base/foo.cc",
+       42,
+       "hello",
        "[0102/030405.006:INFO:foo.cc(42)] hello\n"},
-      {{12, 31, 23, 59, 59, 999}, LOGGING_WARNING, "base\\win\\bar_win.cc", 7, "",
+      {{12, 31, 23, 59, 59, 999},
+       LOGGING_WARNING,
+       "base\\win\\bar_win.cc",
+       7,
+       "",
        "[1231/235959.999:WARNING:bar_win.cc(7)] \n"},
-      {{6, 9, 0, 0, 0, 50}, LOGGING_ERROR, "plain.cc", 100000, "a\nb",
+      {{6, 9, 0, 0, 0, 50},
+       LOGGING_ERROR,
+       "plain.cc",
+       100000,
+       "a\nb",
        "[0609/000000.050:ERROR:plain.cc(100000)] a\nb\n"},
-      {{6, 9, 10, 11, 12, 0}, LOGGING_FATAL, "x.cc", 1, "bye",
+      {{6, 9, 10, 11, 12, 0},
+       LOGGING_FATAL,
+       "x.cc",
+       1,
+       "bye",
        "[0609/101112.000:FATAL:x.cc(1)] bye\n"},
       {{6, 9, 10, 11, 12, 0}, 4, "x.cc", 1, "m", "[0609/101112.000:UNKNOWN:x.cc(1)] m\n"},
       {{6, 9, 10, 11, 12, 0}, -1, "x.cc", 1, "m", "[0609/101112.000:VERBOSE1:x.cc(1)] m\n"},
@@ -76,7 +92,10 @@ TEST_F(LoggingCaptureTest, StreamsPathsAndManipulators) {
   LOG(ERROR) << FilePath(L"C:\\\u4E2D") << std::hex << 255 << std::endl;
   ASSERT_EQ(lines_.size(), 1u);
   EXPECT_NE(lines_[0].find(":ERROR:"), std::string::npos);
-  EXPECT_NE(lines_[0].find(")] C:\\\xE4\xB8\xAD" "ff\n\n"), std::string::npos) << lines_[0];
+  EXPECT_NE(lines_[0].find(")] C:\\\xE4\xB8\xAD"
+                           "ff\n\n"),
+            std::string::npos)
+      << lines_[0];
 }
 
 TEST_F(LoggingCaptureTest, VerboseStatementsFollowTheLevels) {
@@ -111,9 +130,8 @@ TEST_F(LoggingCaptureTest, ConditionalForms) {
 TEST(VlogTest, Patterns) {
   SetVlogSettingsForTesting("1", "foo=3, ba*=2,*/sub/*=4,b?z_win=5,bad");
   const std::pair<const char*, int> kCases[] = {
-      {"C:/src/base/foo.cc", 3},      {"foo.h", 3},   {"bar.cc", 2},
-      {"baz_win.cc", 2},              {"C:\\src\\sub\\q.cc", 4},
-      {"other.cc", 1},                {"foobar.cc", 1},
+      {"C:/src/base/foo.cc", 3}, {"foo.h", 3},    {"bar.cc", 2},    {"baz_win.cc", 2},
+      {"C:\\src\\sub\\q.cc", 4}, {"other.cc", 1}, {"foobar.cc", 1},
   };
   for (const auto& c : kCases) EXPECT_EQ(GetVlogLevel(c.first), c.second) << c.first;
   SetVlogSettingsForTesting("x", "");

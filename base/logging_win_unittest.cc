@@ -22,9 +22,10 @@ namespace {
 
 // "[MMDD/HHMMSS.mmm:SEVERITY:logging_win_unittest.cc(N)] text\n"
 std::regex LineRegex(const std::string& severity, const std::string& text) {
-  return std::regex("\\[(0[1-9]|1[0-2])(0[1-9]|[12][0-9]|3[01])/([01][0-9]|2[0-3])[0-5][0-9]"
-                    "[0-5][0-9]\\.[0-9]{3}:" +
-                    severity + ":logging_win_unittest\\.cc\\([0-9]+\\)\\] " + text + "\n");
+  return std::regex(
+      "\\[(0[1-9]|1[0-2])(0[1-9]|[12][0-9]|3[01])/([01][0-9]|2[0-3])[0-5][0-9]"
+      "[0-5][0-9]\\.[0-9]{3}:" +
+      severity + ":logging_win_unittest\\.cc\\([0-9]+\\)\\] " + text + "\n");
 }
 
 std::string ReadAll(const FilePath& path) {

@@ -22,9 +22,8 @@ Time Time::FromJsTime(double ms_since_1970) {
 }
 
 Time Time::FromMillisecondsSinceUnixEpoch(int64_t ms_since_1970) {
-  constexpr int64_t kMax =
-      (std::numeric_limits<int64_t>::max() - kTimeTToMicrosecondsOffset) /
-      kMicrosecondsPerMillisecond;
+  constexpr int64_t kMax = (std::numeric_limits<int64_t>::max() - kTimeTToMicrosecondsOffset) /
+                           kMicrosecondsPerMillisecond;
   constexpr int64_t kMin = std::numeric_limits<int64_t>::min() / kMicrosecondsPerMillisecond;
   if (ms_since_1970 > kMax) return Time(std::numeric_limits<int64_t>::max());
   if (ms_since_1970 < kMin) return Time(std::numeric_limits<int64_t>::min());
@@ -48,8 +47,6 @@ int64_t Time::ToMillisecondsSinceUnixEpoch() const {
   return ms;
 }
 
-uint64_t Time::ToFileTimeValue() const {
-  return us_ < 0 ? 0 : static_cast<uint64_t>(us_) * 10;
-}
+uint64_t Time::ToFileTimeValue() const { return us_ < 0 ? 0 : static_cast<uint64_t>(us_) * 10; }
 
 }  // namespace corvane

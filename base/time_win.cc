@@ -7,8 +7,7 @@ namespace corvane {
 Time Time::Now() {
   FILETIME now;
   ::GetSystemTimeAsFileTime(&now);
-  return FromFileTimeValue((static_cast<uint64_t>(now.dwHighDateTime) << 32) |
-                           now.dwLowDateTime);
+  return FromFileTimeValue((static_cast<uint64_t>(now.dwHighDateTime) << 32) | now.dwLowDateTime);
 }
 
 }  // namespace corvane

@@ -38,51 +38,34 @@ inline constexpr wchar_t kUninstallKeyPath[] =
 
 // Reads the string value |name| of |subkey| under |root| with |access|.
 // |value| is left unchanged on failure.
-bool ReadRegString(RegistryRoot root,
-                   const std::wstring& subkey,
-                   const std::wstring& name,
-                   uint32_t access,
-                   std::wstring* value);
+bool ReadRegString(RegistryRoot root, const std::wstring& subkey, const std::wstring& name,
+                   uint32_t access, std::wstring* value);
 
 // Searches the views allowed by |root_preference| in the order
 // machine 64, machine 32, user 64, user 32. |view| gets the RegistryView
 // that held the value, kRegistryViewNone when none did.
-bool ReadRegValue(const std::wstring& subkey,
-                  const std::wstring& name,
-                  std::wstring* value,
-                  int* view,
-                  int root_preference);
+bool ReadRegValue(const std::wstring& subkey, const std::wstring& name, std::wstring* value,
+                  int* view, int root_preference);
 
 // ReadRegValue below the uninstall key's |subkey_name|.
-bool ReadUninstallValue(const std::wstring& subkey_name,
-                        const std::wstring& name,
-                        std::wstring* value,
-                        int* view,
-                        int root_preference);
+bool ReadUninstallValue(const std::wstring& subkey_name, const std::wstring& name,
+                        std::wstring* value, int* view, int root_preference);
 
 // Writes an existing value: into the view |view_hint| (1 to 4), or with
 // hint 0 into the view where ReadRegValue finds it. Never creates a key or a
 // value.
-bool UpdateRegValue(const std::wstring& subkey,
-                    const std::wstring& name,
-                    const std::wstring& new_value,
-                    int view_hint,
-                    int root_preference);
+bool UpdateRegValue(const std::wstring& subkey, const std::wstring& name,
+                    const std::wstring& new_value, int view_hint, int root_preference);
 
 // UpdateRegValue below the uninstall key's |subkey_name|; false without a
 // log line when the subkey name or the value name is empty.
-bool UpdateUninstallValue(const std::wstring& subkey_name,
-                          const std::wstring& name,
-                          const std::wstring& new_value,
-                          int view_hint,
-                          int root_preference);
+bool UpdateUninstallValue(const std::wstring& subkey_name, const std::wstring& name,
+                          const std::wstring& new_value, int view_hint, int root_preference);
 
 // The step that failed when writing an existing value in one view.
 enum class RegWriteResult { kOk, kOpenFailed, kWriteFailed };
-RegWriteResult WriteExistingRegString(RegistryRoot root,
-                                      const std::wstring& subkey,
-                                      uint32_t access,
-                                      const std::wstring& name,
+RegWriteResult WriteExistingRegString(RegistryRoot root, const std::wstring& subkey,
+                                      uint32_t access, const std::wstring& name,
                                       const std::wstring& value);
 
 }  // namespace corvane

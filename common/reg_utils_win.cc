@@ -8,25 +8,20 @@ namespace corvane {
 namespace {
 
 HKEY RootKey(RegistryRoot root) {
-  return root == RegistryRoot::kLocalMachine ? HKEY_LOCAL_MACHINE
-                                             : HKEY_CURRENT_USER;
+  return root == RegistryRoot::kLocalMachine ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER;
 }
 
 }  // namespace
 
-bool ReadRegString(RegistryRoot root,
-                   const std::wstring& subkey,
-                   const std::wstring& name,
-                   uint32_t access,
-                   std::wstring* value) {
+bool ReadRegString(RegistryRoot root, const std::wstring& subkey, const std::wstring& name,
+                   uint32_t access, std::wstring* value) {
   RegistryKey key;
   if (key.Open(RootKey(root), subkey.c_str(), access) != ERROR_SUCCESS) {
     LOG(ERROR) << "open reg failed, path: " << subkey;
     return false;
   }
   std::wstring text;
-  if (key.HasValue(name.c_str()) &&
-      key.ReadString(name.c_str(), &text) == ERROR_SUCCESS) {
+  if (key.HasValue(name.c_str()) && key.ReadString(name.c_str(), &text) == ERROR_SUCCESS) {
     *value = std::move(text);
     return true;
   }
@@ -34,16 +29,13 @@ bool ReadRegString(RegistryRoot root,
   return false;
 }
 
-RegWriteResult WriteExistingRegString(RegistryRoot root,
-                                      const std::wstring& subkey,
-                                      uint32_t access,
-                                      const std::wstring& name,
+RegWriteResult WriteExistingRegString(RegistryRoot root, const std::wstring& subkey,
+                                      uint32_t access, const std::wstring& name,
                                       const std::wstring& value) {
   RegistryKey key;
   if (key.Open(RootKey(root), subkey.c_str(), access) != ERROR_SUCCESS)
     return RegWriteResult::kOpenFailed;
-  if (key.WriteString(name.c_str(), value) != ERROR_SUCCESS)
-    return RegWriteResult::kWriteFailed;
+  if (key.WriteString(name.c_str(), value) != ERROR_SUCCESS) return RegWriteResult::kWriteFailed;
   return RegWriteResult::kOk;
 }
 

@@ -24,8 +24,7 @@ UlmetReporter::UlmetReporter(std::string_view server) {
   std::string host;
   SplitServer(server, &host, &port_);
   // The host is 8-bit text; each byte becomes one wide character.
-  for (unsigned char c : host)
-    server_.push_back(static_cast<wchar_t>(c));
+  for (unsigned char c : host) server_.push_back(static_cast<wchar_t>(c));
 }
 
 UlmetReporter::~UlmetReporter() = default;
@@ -53,12 +52,10 @@ void UlmetReporter::SetUserInfo(uint64_t device_id, std::string_view user_id,
   user_["user_unique_id"] = std::string(user_unique_id);
 }
 
-std::string UlmetReporter::BuildRequestBody(std::string_view event,
-                                            const nlohmann::json& params,
+std::string UlmetReporter::BuildRequestBody(std::string_view event, const nlohmann::json& params,
                                             std::optional<int32_t> app_id) const {
   nlohmann::json header = header_;
-  if (app_id)
-    header["app_id"] = *app_id;
+  if (app_id) header["app_id"] = *app_id;
   header["custom"] = custom_;
 
   // The parameters travel as a string holding their compact text.
@@ -89,11 +86,9 @@ bool UlmetReporter::Report(std::string_view event, const nlohmann::json& params,
   } else {
     last_error_ = exchange.error;
     accepted = IsReportAccepted(exchange.response);
-    if (!accepted)
-      last_error_ = exchange.response;
+    if (!accepted) last_error_ = exchange.response;
   }
-  if (!accepted)
-    LOG(INFO) << "Report error, msg: " << transport_error;
+  if (!accepted) LOG(INFO) << "Report error, msg: " << transport_error;
   return accepted;
 }
 
@@ -120,8 +115,7 @@ bool ProductReporter::Report(std::string_view event, const nlohmann::json& param
 
 void SetDeviceIdentity(UlmetReporter* reporter, std::string_view device_id_text) {
   reporter->SetCustomInfo(device_id_text);
-  reporter->SetUserInfo(static_cast<uint64_t>(DeviceIdHash(device_id_text)), "",
-                        device_id_text);
+  reporter->SetUserInfo(static_cast<uint64_t>(DeviceIdHash(device_id_text)), "", device_id_text);
 }
 
 std::string GetDeviceIdText() {
@@ -142,11 +136,9 @@ uint32_t DeviceIdHash(std::string_view device_id_text) {
 
 bool IsReportAccepted(std::string_view response) {
   const size_t marker = response.find(kErrorMarker);
-  if (marker == std::string_view::npos)
-    return true;
+  if (marker == std::string_view::npos) return true;
   const size_t value = marker + sizeof(kErrorMarker) - 1;
-  if (value >= response.size())
-    return true;
+  if (value >= response.size()) return true;
   return response[value] == '0';
 }
 
@@ -156,8 +148,7 @@ std::string FormatOsVersion(uint32_t major, uint32_t minor, uint32_t build,
       std::to_string(major) + "." + std::to_string(minor) + "." + std::to_string(build);
   if (service_pack_major != 0 || service_pack_minor != 0) {
     text += " SP" + std::to_string(service_pack_major);
-    if (service_pack_minor != 0)
-      text += "." + std::to_string(service_pack_minor);
+    if (service_pack_minor != 0) text += "." + std::to_string(service_pack_minor);
   }
   return text;
 }
@@ -165,8 +156,7 @@ std::string FormatOsVersion(uint32_t major, uint32_t minor, uint32_t build,
 std::string FormatReportError(const char* format, int32_t error_code) {
   char buffer[kErrorTextBufferSize];
   const int length = std::snprintf(buffer, sizeof(buffer), format, error_code);
-  if (length < 0)
-    return std::string();
+  if (length < 0) return std::string();
   return std::string(buffer);
 }
 
@@ -178,23 +168,19 @@ void SplitServer(std::string_view server, std::string* host, uint16_t* port) {
     return;
   uint32_t value = 0;
   for (size_t i = colon + 1; i < server.size(); ++i) {
-    if (server[i] < '0' || server[i] > '9')
-      return;
+    if (server[i] < '0' || server[i] > '9') return;
     value = value * 10 + static_cast<uint32_t>(server[i] - '0');
   }
-  if (value == 0 || value > 65535)
-    return;
+  if (value == 0 || value > 65535) return;
   *host = std::string(server.substr(0, colon));
   *port = static_cast<uint16_t>(value);
 }
 
 std::string ReportHostFromUrl(std::string_view url) {
   const size_t scheme_end = url.find("://");
-  if (scheme_end != std::string_view::npos)
-    url.remove_prefix(scheme_end + 3);
+  if (scheme_end != std::string_view::npos) url.remove_prefix(scheme_end + 3);
   const size_t path = url.find_first_of("/?#");
-  if (path != std::string_view::npos)
-    url = url.substr(0, path);
+  if (path != std::string_view::npos) url = url.substr(0, path);
   return std::string(url);
 }
 

@@ -36,8 +36,7 @@ class UlmetReporter {
   void SetHeaderInfo(std::string_view app_channel, int32_t app_id, std::string_view app_name,
                      std::string_view app_version);
   void SetCustomInfo(std::string_view guid);
-  void SetUserInfo(uint64_t device_id, std::string_view user_id,
-                   std::string_view user_unique_id);
+  void SetUserInfo(uint64_t device_id, std::string_view user_id, std::string_view user_unique_id);
 
   // Sends one event; true when it was delivered and the answer accepts it.
   // Blocks for the whole exchange. |params| travels as its compact text.

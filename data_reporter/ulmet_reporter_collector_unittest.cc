@@ -35,8 +35,8 @@ std::string UniqueToken() {
   static int counter = 0;
   const auto now = std::chrono::steady_clock::now().time_since_epoch();
   return "reporter-test-" +
-         std::to_string(std::chrono::duration_cast<std::chrono::nanoseconds>(now).count()) +
-         "-" + std::to_string(++counter);
+         std::to_string(std::chrono::duration_cast<std::chrono::nanoseconds>(now).count()) + "-" +
+         std::to_string(++counter);
 }
 
 class CollectorTest : public testing::Test {
@@ -52,8 +52,7 @@ class CollectorTest : public testing::Test {
   }
 
   void TearDown() override {
-    for (const auto& rule : rules_)
-      std::remove(rule.c_str());
+    for (const auto& rule : rules_) std::remove(rule.c_str());
   }
 
   std::string Server() const { return "127.0.0.1:" + port_; }
@@ -76,8 +75,7 @@ class CollectorTest : public testing::Test {
     nlohmann::json found;
     int matches = 0;
     while (std::getline(file, line)) {
-      if (line.find(token) == std::string::npos)
-        continue;
+      if (line.find(token) == std::string::npos) continue;
       found = nlohmann::json::parse(line, nullptr, false);
       ++matches;
     }
@@ -89,8 +87,7 @@ class CollectorTest : public testing::Test {
   std::string ReceivedBody(const nlohmann::json& record) {
     std::string relative = record.value("body_file", "");
     for (char& c : relative) {
-      if (c == '/')
-        c = '\\';
+      if (c == '/') c = '\\';
     }
     return ReadWholeFile(dir_ + "\\" + relative);
   }
@@ -117,19 +114,25 @@ TEST_F(CollectorTest, AnswerModes) {
     const char* name;
     nlohmann::json answer;
     bool accepted;
-    const char* last_error;        // exact, when |error_prefix| is null
-    const char* error_prefix;      // transport failures: the text's start
+    const char* last_error;    // exact, when |error_prefix| is null
+    const char* error_prefix;  // transport failures: the text's start
   } kCases[] = {
       {"e is 0", {{"mode", "e0"}}, true, "", nullptr},
       {"e is 1", {{"mode", "e1"}}, false, "{\"e\":1,\"m\":\"rejected by collector\"}", nullptr},
       {"no e member", {{"mode", "no_e"}}, true, "", nullptr},
-      {"e is 2, error status", {{"body", "{\"m\":\"quota\",\"e\":2}"}, {"status", 503}}, false,
-       "{\"m\":\"quota\",\"e\":2}", nullptr},
+      {"e is 2, error status",
+       {{"body", "{\"m\":\"quota\",\"e\":2}"}, {"status", 503}},
+       false,
+       "{\"m\":\"quota\",\"e\":2}",
+       nullptr},
       {"error status but e is 0", {{"body", "{\"e\":0}"}, {"status", 500}}, true, "", nullptr},
       {"slow but in time", {{"mode", "slow"}, {"delay_ms", 1000}}, true, "", nullptr},
       // An answer later than the 5000 ms receive timeout is not tested: Wine
       // waits for the response headers without that limit.
-      {"connection closed without answer", {{"mode", "close"}}, false, nullptr,
+      {"connection closed without answer",
+       {{"mode", "close"}},
+       false,
+       nullptr,
        "WinHttpReceiveResponse error: "},
   };
   for (const auto& c : kCases) {
@@ -204,8 +207,7 @@ TEST_F(CollectorTest, ServerWithOnlyTls11IsRefused) {
       << reporter.last_error();
   std::ifstream file(dir_ + "\\requests.jsonl", std::ios::binary);
   std::string line;
-  while (std::getline(file, line))
-    EXPECT_EQ(std::string::npos, line.find(token));
+  while (std::getline(file, line)) EXPECT_EQ(std::string::npos, line.find(token));
 }
 
 // Wine accepts every protocol mask; the hook stands in for a system that
@@ -220,7 +222,10 @@ TEST_F(CollectorTest, SecureProtocolsAndTheirFallback) {
   } kCases[] = {
       {"TLS 1.2 and 1.3 accepted", {}, true, "", {0x2800}},
       {"TLS 1.3 flag rejected: TLS 1.2 alone", {0x2800}, true, "", {0x2800, 0x800}},
-      {"both rejected", {0x2800, 0x800}, false, "WinHttpSetOption for session error: 87 ",
+      {"both rejected",
+       {0x2800, 0x800},
+       false,
+       "WinHttpSetOption for session error: 87 ",
        {0x2800, 0x800}},
   };
   for (const auto& c : kCases) {
@@ -229,8 +234,7 @@ TEST_F(CollectorTest, SecureProtocolsAndTheirFallback) {
     SetSecureProtocolsHookForTesting([&](uint32_t protocols) {
       tried.push_back(protocols);
       for (uint32_t rejected : c.rejected) {
-        if (protocols == rejected)
-          return false;
+        if (protocols == rejected) return false;
       }
       return true;
     });
@@ -245,9 +249,9 @@ TEST_F(CollectorTest, SecureProtocolsAndTheirFallback) {
     if (c.accepted) {
       const nlohmann::json record = FindRecord(token);
       ASSERT_TRUE(record.is_object());
-      EXPECT_EQ(reporter.BuildRequestBody("launcher_launch_complete", {{"token", token}},
-                                          std::nullopt),
-                ReceivedBody(record));
+      EXPECT_EQ(
+          reporter.BuildRequestBody("launcher_launch_complete", {{"token", token}}, std::nullopt),
+          ReceivedBody(record));
     } else {
       EXPECT_TRUE(Logged("Report error, msg: WinHttpSetOption for session error: 87 "));
     }

@@ -14,8 +14,8 @@ constexpr uint32_t kDeviceIdHashValue = 2511650128u;  // hash of kDeviceId
 // The header block as SetHeaderInfo writes it, for the expected bodies.
 std::string HeaderText(const std::string& app_id, const std::string& app_name,
                        const std::string& app_version, const std::string& guid) {
-  return "\"header\":{\"app_channel\":\"\",\"app_id\":" + app_id + ",\"app_name\":\"" +
-         app_name + "\",\"app_version\":\"" + app_version + "\",\"custom\":{\"guid\":\"" + guid +
+  return "\"header\":{\"app_channel\":\"\",\"app_id\":" + app_id + ",\"app_name\":\"" + app_name +
+         "\",\"app_version\":\"" + app_version + "\",\"custom\":{\"guid\":\"" + guid +
          "\",\"reporter_version\":\"1.0.0\"},\"os_name\":\"windows\",\"os_version\":\"" +
          GetOsVersionText() + "\"}";
 }
@@ -45,11 +45,10 @@ TEST(UlmetReporterBodyTest, ExactLayoutInKeyOrder) {
   params["list"] = "[1,2]";
   const std::string expected =
       "{\"events\":[{\"event\":\"launcher_launch_complete\",\"params\":"
-      "\"{\\\"alpha\\\":\\\"x\\\",\\\"list\\\":\\\"[1,2]\\\",\\\"zeta\\\":1}\"}],"
-      + HeaderText("430651", "corvane_project_launcher", "1.0.0", kDeviceId) + "," +
+      "\"{\\\"alpha\\\":\\\"x\\\",\\\"list\\\":\\\"[1,2]\\\",\\\"zeta\\\":1}\"}]," +
+      HeaderText("430651", "corvane_project_launcher", "1.0.0", kDeviceId) + "," +
       UserText("2511650128", "", false, kDeviceId) + "}";
-  EXPECT_EQ(expected, reporter.BuildRequestBody("launcher_launch_complete", params,
-                                                std::nullopt));
+  EXPECT_EQ(expected, reporter.BuildRequestBody("launcher_launch_complete", params, std::nullopt));
 }
 
 TEST(UlmetReporterBodyTest, ParamsTravelAsEscapedString) {
@@ -80,11 +79,14 @@ TEST(UlmetReporterBodyTest, ParamsTravelAsEscapedString) {
 TEST(UlmetReporterBodyTest, NonAsciiIsRawUtf8AndBadBytesAreReplaced) {
   UlmetReporter reporter("h");
   ConfigureLaunchLike(&reporter);
-  nlohmann::json params = {{"name", "\xE4\xB8\xAD\xE6\x96\x87"}, {"bad", "a\xFF" "b"}};
+  nlohmann::json params = {{"name", "\xE4\xB8\xAD\xE6\x96\x87"},
+                           {"bad",
+                            "a\xFF"
+                            "b"}};
   const std::string body = reporter.BuildRequestBody("ev", params, std::nullopt);
-  EXPECT_NE(std::string::npos,
-            body.find("\"params\":\"{\\\"bad\\\":\\\"a\xEF\xBF\xBD" "b\\\",\\\"name\\\":\\\""
-                      "\xE4\xB8\xAD\xE6\x96\x87\\\"}\""))
+  EXPECT_NE(std::string::npos, body.find("\"params\":\"{\\\"bad\\\":\\\"a\xEF\xBF\xBD"
+                                         "b\\\",\\\"name\\\":\\\""
+                                         "\xE4\xB8\xAD\xE6\x96\x87\\\"}\""))
       << body;
   EXPECT_EQ(std::string::npos, body.find("\\u"));
 }
@@ -144,8 +146,7 @@ TEST(UlmetReporterJudgementTest, ErrorMember) {
       {"{\"E\":1}", true},
       {"<html>502 Bad Gateway</html>", true},  // the status is never looked at
   };
-  for (const auto& c : kCases)
-    EXPECT_EQ(c.accepted, IsReportAccepted(c.response)) << c.response;
+  for (const auto& c : kCases) EXPECT_EQ(c.accepted, IsReportAccepted(c.response)) << c.response;
 }
 
 TEST(UlmetReporterHelpersTest, DeviceIdHash) {
@@ -173,8 +174,7 @@ TEST(UlmetReporterHelpersTest, OsVersionText) {
   const std::string system = GetOsVersionText();
   int dots = 0;
   for (char ch : system) {
-    if (ch == ' ')
-      break;
+    if (ch == ' ') break;
     if (ch == '.')
       ++dots;
     else
@@ -224,8 +224,7 @@ TEST(UlmetReporterHelpersTest, ServerAndUrl) {
       {"https://h.example?x=1", "h.example"},
       {"", ""},
   };
-  for (const auto& c : kUrls)
-    EXPECT_EQ(c.host, ReportHostFromUrl(c.url)) << c.url;
+  for (const auto& c : kUrls) EXPECT_EQ(c.host, ReportHostFromUrl(c.url)) << c.url;
 
   UlmetReporter reporter("127.0.0.1:18443");
   EXPECT_EQ(L"127.0.0.1", reporter.server());
@@ -292,8 +291,8 @@ TEST_F(ReporterSetUpTest, ProductReporter) {
       "{\"events\":[{\"event\":\"pc_launcher_start_speed\",\"params\":\"{\\\"t\\\":1}\"}]," +
       HeaderText("1234", "corvane_pc", "5.6.7.8", kInjectedId) + "," +
       UserText(kInjectedHash, "", false, kInjectedId) + "}";
-  EXPECT_EQ(expected, reporter.reporter().BuildRequestBody("pc_launcher_start_speed",
-                                                           {{"t", 1}}, std::nullopt));
+  EXPECT_EQ(expected, reporter.reporter().BuildRequestBody("pc_launcher_start_speed", {{"t", 1}},
+                                                           std::nullopt));
 }
 
 TEST_F(ReporterSetUpTest, WithoutDeviceIdTheFieldsAreEmpty) {
@@ -302,8 +301,7 @@ TEST_F(ReporterSetUpTest, WithoutDeviceIdTheFieldsAreEmpty) {
   SetHardwareInfoForTesting(&hardware_);
   EXPECT_EQ("", GetDeviceIdText());
   auto reporter = CreateLaunchResultReporter({"d", "o"}, false);
-  const std::string body =
-      reporter->BuildRequestBody("e", nlohmann::json::object(), std::nullopt);
+  const std::string body = reporter->BuildRequestBody("e", nlohmann::json::object(), std::nullopt);
   EXPECT_NE(std::string::npos, body.find("\"custom\":{\"guid\":\"\",")) << body;
   EXPECT_NE(std::string::npos, body.find(UserText("0", "", false, ""))) << body;
 }

@@ -33,8 +33,7 @@ class ScopedInternetHandle {
  public:
   explicit ScopedInternetHandle(HINTERNET handle) : handle_(handle) {}
   ~ScopedInternetHandle() {
-    if (handle_)
-      WinHttpCloseHandle(handle_);
+    if (handle_) WinHttpCloseHandle(handle_);
   }
   ScopedInternetHandle(const ScopedInternetHandle&) = delete;
   ScopedInternetHandle& operator=(const ScopedInternetHandle&) = delete;
@@ -88,9 +87,9 @@ UlmetReporter::Exchange UlmetReporter::Send(const std::string& body) const {
     exchange.error = LastErrorText("WinHttpConnect error: %d ");
     return exchange;
   }
-  ScopedInternetHandle request(WinHttpOpenRequest(
-      connection.Get(), L"POST", L"/v1/json", nullptr, WINHTTP_NO_REFERER,
-      WINHTTP_DEFAULT_ACCEPT_TYPES, WINHTTP_FLAG_SECURE));
+  ScopedInternetHandle request(WinHttpOpenRequest(connection.Get(), L"POST", L"/v1/json", nullptr,
+                                                  WINHTTP_NO_REFERER, WINHTTP_DEFAULT_ACCEPT_TYPES,
+                                                  WINHTTP_FLAG_SECURE));
   if (!request.IsValid()) {
     exchange.error = LastErrorText("WinHttpOpenRequest error: %d");
     return exchange;
@@ -120,8 +119,7 @@ UlmetReporter::Exchange UlmetReporter::Send(const std::string& body) const {
       exchange.error = LastErrorText("WinHttpQueryDataAvailable error: %d ");
       return exchange;
     }
-    if (available == 0)
-      break;
+    if (available == 0) break;
     std::unique_ptr<char[]> chunk(new (std::nothrow) char[available + 1]());
     if (!chunk) {
       // Judged on what arrived so far.
@@ -149,14 +147,13 @@ std::string GetOsVersionText() {
   OSVERSIONINFOEXW info = {};
   info.dwOSVersionInfoSize = sizeof(info);
   HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
-  auto rtl_get_version = ntdll ? reinterpret_cast<RtlGetVersionFunction>(
-                                     GetProcAddress(ntdll, "RtlGetVersion"))
-                               : nullptr;
+  auto rtl_get_version =
+      ntdll ? reinterpret_cast<RtlGetVersionFunction>(GetProcAddress(ntdll, "RtlGetVersion"))
+            : nullptr;
   if (!rtl_get_version || rtl_get_version(&info) != 0) {
     info = {};
     info.dwOSVersionInfoSize = sizeof(info);
-    if (!GetVersionExW(reinterpret_cast<OSVERSIONINFOW*>(&info)))
-      return std::string();
+    if (!GetVersionExW(reinterpret_cast<OSVERSIONINFOW*>(&info))) return std::string();
   }
   return FormatOsVersion(info.dwMajorVersion, info.dwMinorVersion, info.dwBuildNumber,
                          info.wServicePackMajor, info.wServicePackMinor);

@@ -34,13 +34,9 @@ bool ContainsLaunchMarker(std::wstring_view arguments, std::wstring_view marker)
 BaseLauncher::BaseLauncher() = default;
 BaseLauncher::~BaseLauncher() = default;
 
-void BaseLauncher::ResetAppRunningCacheForTesting() {
-  g_app_running_checked = false;
-}
+void BaseLauncher::ResetAppRunningCacheForTesting() { g_app_running_checked = false; }
 
-void BaseLauncher::ParseSwitches() {
-  ParseSwitchesFrom(CommandLine::ForCurrentProcess());
-}
+void BaseLauncher::ParseSwitches() { ParseSwitchesFrom(CommandLine::ForCurrentProcess()); }
 
 void BaseLauncher::ParseSwitchesFrom(const CommandLine* command_line) {
   if (!command_line) return;

@@ -16,9 +16,7 @@ namespace {
 // Static lifetime: exists before the entry runs and is never cleared.
 LaunchResult g_launch_result;
 
-int AsInt(bool value) {
-  return value ? 1 : 0;
-}
+int AsInt(bool value) { return value ? 1 : 0; }
 
 // Compact, raw UTF-8; text that is not valid UTF-8 is replaced rather than
 // thrown over.
@@ -42,17 +40,11 @@ const char kLegacyLaunchCompleteEvent[] = "launcher_launch_complete";
 LaunchResult::LaunchResult() = default;
 LaunchResult::~LaunchResult() = default;
 
-LaunchResult& GetLaunchResult() {
-  return g_launch_result;
-}
+LaunchResult& GetLaunchResult() { return g_launch_result; }
 
-std::string CodesToJsonText(const std::vector<int32_t>& codes) {
-  return CodesToJson(codes);
-}
+std::string CodesToJsonText(const std::vector<int32_t>& codes) { return CodesToJson(codes); }
 
-std::string CodesToJsonText(const std::vector<uint32_t>& codes) {
-  return CodesToJson(codes);
-}
+std::string CodesToJsonText(const std::vector<uint32_t>& codes) { return CodesToJson(codes); }
 
 nlohmann::json BuildLaunchResultParams(const LaunchResult& result, int app_id,
                                        const std::vector<int32_t>& constants_error_codes) {
@@ -87,8 +79,7 @@ nlohmann::json BuildLaunchResultParams(const LaunchResult& result, int app_id,
   return params;
 }
 
-std::vector<LaunchReportEvent> ChooseLaunchReportEvents(const LaunchResult& result,
-                                                        int app_id) {
+std::vector<LaunchReportEvent> ChooseLaunchReportEvents(const LaunchResult& result, int app_id) {
   std::vector<LaunchReportEvent> events;
   if (!result.launcher_api.empty()) {
     events.push_back({kLauncherApiResultEvent, std::nullopt});
@@ -113,8 +104,7 @@ void ReportLaunchResult(const BaseLauncher& launcher) {
   hosts.domestic_host = launcher_report_domestic_host();
   hosts.overseas_host = launcher_report_overseas_host();
   std::unique_ptr<UlmetReporter> reporter = CreateLaunchResultReporter(hosts, is_oversea());
-  const nlohmann::json params =
-      BuildLaunchResultParams(result, app_id(), constants_error_codes());
+  const nlohmann::json params = BuildLaunchResultParams(result, app_id(), constants_error_codes());
   // Delivery failures are logged by the reporter; the run goes on regardless.
   for (const LaunchReportEvent& event : ChooseLaunchReportEvents(result, app_id()))
     reporter->Report(event.event, params, event.app_id_override);

@@ -131,8 +131,7 @@ struct LaunchReportEvent {
 };
 
 // The events a report of `result` sends for a product with `app_id`, in order.
-std::vector<LaunchReportEvent> ChooseLaunchReportEvents(const LaunchResult& result,
-                                                        int app_id);
+std::vector<LaunchReportEvent> ChooseLaunchReportEvents(const LaunchResult& result, int app_id);
 
 // Fills `cur_bin_update_version`, builds the parameter object and sends one or
 // two events. Blocks until the reporter is done; never fails for the caller.

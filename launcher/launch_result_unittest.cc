@@ -47,8 +47,8 @@ TEST(LaunchResultParamsTest, FilledRecordKeepsTypesAndOrder) {
   result.is_lost_file = true;
   result.user_btn_choice = kUserChoiceClosed;
   result.repairer_launch_result = true;
-  result.extra_info << "[installer running]" << "[updater exit result:" << 0
-                    << ",exit code:" << 5 << "]";
+  result.extra_info << "[installer running]"
+                    << "[updater exit result:" << 0 << ",exit code:" << 5 << "]";
   result.error_codes = {kErrorLaunchAppFailed, kErrorMainExeNotExist, kErrorLaunchAppFailed};
   result.win_error_codes = {2, 1223, 0xFFFFFFFFu};
   result.h_result_codes = {static_cast<int32_t>(0x80070005u), 1};
@@ -59,10 +59,10 @@ TEST(LaunchResultParamsTest, FilledRecordKeepsTypesAndOrder) {
 
   const nlohmann::json params = BuildLaunchResultParams(result, 6383, {7, -1});
   EXPECT_EQ(27u, params.size());
-  for (const char* key : {"is_auto_run", "update_relaunch", "is_init_success", "need_update",
-                          "is_update", "is_launch_success", "is_update_success",
-                          "is_bin_update", "bin_update_success", "is_lost_file",
-                          "repairer_launch_result", "launcher_api_result"}) {
+  for (const char* key :
+       {"is_auto_run", "update_relaunch", "is_init_success", "need_update", "is_update",
+        "is_launch_success", "is_update_success", "is_bin_update", "bin_update_success",
+        "is_lost_file", "repairer_launch_result", "launcher_api_result"}) {
     SCOPED_TRACE(key);
     ASSERT_TRUE(params[key].is_number_integer());
     EXPECT_EQ(1, params[key].get<int>());
@@ -76,7 +76,10 @@ TEST(LaunchResultParamsTest, FilledRecordKeepsTypesAndOrder) {
   EXPECT_EQ("[installer running][updater exit result:0,exit code:5]",
             params["extra_info"].get<std::string>());
   EXPECT_EQ("1.2.3", params["cur_app_version"].get<std::string>());
-  EXPECT_EQ("\xE7\x89\x88\xE6\x9C\xAC" "2", params["new_app_version"].get<std::string>());
+  EXPECT_EQ(
+      "\xE7\x89\x88\xE6\x9C\xAC"
+      "2",
+      params["new_app_version"].get<std::string>());
   EXPECT_NE(std::string::npos, Compact(params).find("\"new_app_version\":\"\xE7\x89\x88"));
   EXPECT_EQ("app", params["cur_mid"].get<std::string>());
   EXPECT_EQ("next", params["new_mid"].get<std::string>());

@@ -107,8 +107,8 @@ bool Launcher::LaunchApp(const FilePath& version_dir, bool update_launch) {
     exe = MainExePath(version_dir, config_.app_name);
   }
 
-  const CommandLine command_line = BuildClientCommandLine(
-      exe, CommandLine::ForCurrentProcess(), update_launch, app_running_);
+  const CommandLine command_line =
+      BuildClientCommandLine(exe, CommandLine::ForCurrentProcess(), update_launch, app_running_);
   LOG(INFO) << "LaunchApp: " << command_line.GetCommandLineString();
 
   RaiseOwnPriority();
@@ -116,8 +116,8 @@ bool Launcher::LaunchApp(const FilePath& version_dir, bool update_launch) {
 
   // The start-up animation only runs while no client shows itself; the
   // player itself is not part of this launcher yet.
-  const bool animation = !custom && !cmd_auto_run && is_enabled_startup_animation() &&
-                         !IsSingleInstanceAppRunning();
+  const bool animation =
+      !custom && !cmd_auto_run && is_enabled_startup_animation() && !IsSingleInstanceAppRunning();
   if (!animation) LOG(INFO) << "app is running,don't show animation.";
 
   const bool check = enable_launch_result_check();
@@ -141,9 +141,9 @@ bool Launcher::LaunchApp(const FilePath& version_dir, bool update_launch) {
   result.error_codes.push_back(kErrorLaunchAppFailed);
   if (!exe_exists) result.error_codes.push_back(kErrorMainExeNotExist);
   if (!update_launch && !cmd_auto_run) {
-    ShowErrorDialog(exe_exists ? error_msg_str_launch_app_failed()
-                               : error_msg_str_find_app_failed(),
-                    GetCurVersionDir());
+    ShowErrorDialog(
+        exe_exists ? error_msg_str_launch_app_failed() : error_msg_str_find_app_failed(),
+        GetCurVersionDir());
   }
   return false;
 }

@@ -33,34 +33,25 @@ const char kUpdateFailedMessage[] = "[update config file failed]";
 
 const std::string* FindString(const nlohmann::json& root, const char* key) {
   auto it = root.find(key);
-  if (it == root.end() || !it->is_string())
-    return nullptr;
+  if (it == root.end() || !it->is_string()) return nullptr;
   return it->get_ptr<const std::string*>();
 }
 
 const bool* FindBool(const nlohmann::json& root, const char* key) {
   auto it = root.find(key);
-  if (it == root.end() || !it->is_boolean())
-    return nullptr;
+  if (it == root.end() || !it->is_boolean()) return nullptr;
   return it->get_ptr<const bool*>();
 }
 
-void SetError(int code,
-              const std::string& message,
-              int* error_code,
-              std::string* error_message) {
-  if (error_code)
-    *error_code = code;
-  if (error_message)
-    *error_message = message;
+void SetError(int code, const std::string& message, int* error_code, std::string* error_message) {
+  if (error_code) *error_code = code;
+  if (error_message) *error_message = message;
 }
 
 // Length of the UTF-8 sequence at |text[i]|, or 0 when it is not a valid,
 // shortest-form encoding of a scalar value.
 size_t Utf8SequenceLength(std::string_view text, size_t i, uint32_t* code) {
-  const auto byte = [&](size_t k) {
-    return static_cast<unsigned char>(text[k]);
-  };
+  const auto byte = [&](size_t k) { return static_cast<unsigned char>(text[k]); };
   const unsigned char lead = byte(i);
   size_t length;
   uint32_t value;
@@ -83,15 +74,12 @@ size_t Utf8SequenceLength(std::string_view text, size_t i, uint32_t* code) {
   } else {
     return 0;
   }
-  if (text.size() - i < length)
-    return 0;
+  if (text.size() - i < length) return 0;
   for (size_t k = 1; k < length; ++k) {
-    if ((byte(i + k) & 0xC0) != 0x80)
-      return 0;
+    if ((byte(i + k) & 0xC0) != 0x80) return 0;
     value = (value << 6) | (byte(i + k) & 0x3F);
   }
-  if (value < minimum || value > 0x10FFFF ||
-      (value >= 0xD800 && value <= 0xDFFF)) {
+  if (value < minimum || value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF)) {
     return 0;
   }
   *code = value;
@@ -101,15 +89,11 @@ size_t Utf8SequenceLength(std::string_view text, size_t i, uint32_t* code) {
 void AppendUnicodeEscape(uint32_t code, std::string* out) {
   static const char kHex[] = "0123456789ABCDEF";
   out->append("\\u");
-  for (int shift = 12; shift >= 0; shift -= 4)
-    out->push_back(kHex[(code >> shift) & 0xF]);
+  for (int shift = 12; shift >= 0; shift -= 4) out->push_back(kHex[(code >> shift) & 0xF]);
 }
 
-bool AppendMember(const char* key,
-                  std::string_view utf8_value,
-                  std::string* out) {
-  if (out->size() > 1)
-    out->push_back(',');
+bool AppendMember(const char* key, std::string_view utf8_value, std::string* out) {
+  if (out->size() > 1) out->push_back(',');
   AppendJsonQuotedString(key, out);
   out->push_back(':');
   return AppendJsonQuotedString(utf8_value, out);
@@ -124,8 +108,7 @@ bool AppendJsonQuotedString(std::string_view utf8, std::string* out) {
   for (size_t i = 0; i < utf8.size();) {
     uint32_t code = 0;
     const size_t length = Utf8SequenceLength(utf8, i, &code);
-    if (length == 0)
-      return false;
+    if (length == 0) return false;
     switch (code) {
       case '"':
         quoted.append("\\\"");
@@ -182,18 +165,15 @@ bool SerializeLauncherConfig(const LauncherConfig& config, std::string* out) {
     ok = AppendMember(kNewMidPath, WideToUTF8(config.new_mid_path), &text);
   if (ok && !config.new_path.empty())
     ok = AppendMember(kNewPath, WideToUTF8(config.new_path), &text);
-  if (!ok)
-    return false;
+  if (!ok) return false;
   text.push_back('}');
   *out = std::move(text);
   return true;
 }
 
-bool ApplyLauncherConfigJson(const nlohmann::json& root,
-                             const std::wstring& default_app_name,
+bool ApplyLauncherConfigJson(const nlohmann::json& root, const std::wstring& default_app_name,
                              LauncherConfig* config) {
-  if (!root.is_object())
-    return false;
+  if (!root.is_object()) return false;
   const std::string* app_name = FindString(root, kAppName);
   const std::string* cur_path = FindString(root, kCurPath);
   const std::string* mid_path = FindString(root, kMidPath);
@@ -203,33 +183,26 @@ bool ApplyLauncherConfigJson(const nlohmann::json& root,
   const bool* need_bin_update = FindBool(root, kNeedBinUpdate);
   const std::string* bin_update_file = FindString(root, kBinUpdateFile);
 
-  std::wstring chosen_app_name = (app_name && !app_name->empty())
-                                     ? UTF8ToWide(*app_name)
-                                     : default_app_name;
-  if (chosen_app_name.empty())
-    return false;
+  std::wstring chosen_app_name =
+      (app_name && !app_name->empty()) ? UTF8ToWide(*app_name) : default_app_name;
+  if (chosen_app_name.empty()) return false;
   config->app_name = std::move(chosen_app_name);
 
-  if (!cur_path || cur_path->empty())
-    return false;
+  if (!cur_path || cur_path->empty()) return false;
   config->cur_path = UTF8ToWide(*cur_path);
 
-  if (mid_path)
-    config->mid_path = UTF8ToWide(*mid_path);
+  if (mid_path) config->mid_path = UTF8ToWide(*mid_path);
 
-  if (need_update)
-    config->need_update = *need_update;
+  if (need_update) config->need_update = *need_update;
 
   if (config->need_update) {
-    if (!new_path || new_path->empty())
-      return false;
+    if (!new_path || new_path->empty()) return false;
     config->new_path = UTF8ToWide(*new_path);
   } else if (new_path) {
     config->new_path = UTF8ToWide(*new_path);
   }
 
-  if (new_mid_path)
-    config->new_mid_path = UTF8ToWide(*new_mid_path);
+  if (new_mid_path) config->new_mid_path = UTF8ToWide(*new_mid_path);
 
   if (need_bin_update && bin_update_file) {
     config->need_bin_update = *need_bin_update;
@@ -238,71 +211,55 @@ bool ApplyLauncherConfigJson(const nlohmann::json& root,
   return true;
 }
 
-bool ReadLauncherConfigFile(const FilePath& path,
-                            const std::wstring& default_app_name,
-                            LauncherConfig* config,
-                            int* error_code,
-                            std::string* error_message) {
+bool ReadLauncherConfigFile(const FilePath& path, const std::wstring& default_app_name,
+                            LauncherConfig* config, int* error_code, std::string* error_message) {
   nlohmann::json root;
   int code = 0;
   std::string message;
-  if (!ReadJsonFile(path, JSON_PARSE_EXTENDED_TRAILING_COMMAS, &root, &code,
-                    &message)) {
+  if (!ReadJsonFile(path, JSON_PARSE_EXTENDED_TRAILING_COMMAS, &root, &code, &message)) {
     // Callers tell syntax errors apart from file errors only by the code.
-    if (code < JSON_ACCESS_DENIED)
-      code = kLauncherConfigSyntaxError;
+    if (code < JSON_ACCESS_DENIED) code = kLauncherConfigSyntaxError;
     SetError(code, message, error_code, error_message);
     return false;
   }
   if (!ApplyLauncherConfigJson(root, default_app_name, config)) {
-    SetError(kLauncherConfigInvalid,
-             WideToUTF8(error_msg_str_config_invalid()), error_code,
+    SetError(kLauncherConfigInvalid, WideToUTF8(error_msg_str_config_invalid()), error_code,
              error_message);
     return false;
   }
   return true;
 }
 
-bool ReadLauncherConfig(LauncherConfig* config,
-                        int* error_code,
-                        std::string* error_message) {
+bool ReadLauncherConfig(LauncherConfig* config, int* error_code, std::string* error_message) {
   FilePath exe_dir;
   GetPath(DIR_EXE, &exe_dir);
-  return ReadLauncherConfigFile(exe_dir.Append(kLauncherConfigFileName),
-                                product_short_name(), config, error_code,
-                                error_message);
+  return ReadLauncherConfigFile(exe_dir.Append(kLauncherConfigFileName), product_short_name(),
+                                config, error_code, error_message);
 }
 
-bool WriteLauncherConfigFile(const FilePath& path,
-                             const LauncherConfig& config,
-                             int* error_code,
+bool WriteLauncherConfigFile(const FilePath& path, const LauncherConfig& config, int* error_code,
                              std::string* error_message) {
   std::string text;
   if (!SerializeLauncherConfig(config, &text)) {
-    SetError(kLauncherConfigSerializeFailed, kSerializeFailedMessage,
-             error_code, error_message);
+    SetError(kLauncherConfigSerializeFailed, kSerializeFailedMessage, error_code, error_message);
     return false;
   }
 
   const FilePath new_file(path.value() + L".new");
   const FilePath backup_file(path.value() + L".backup");
   const auto retry = [](const std::function<bool()>& step) {
-    return RetryUntil(step, kLauncherConfigWriteAttempts,
-                      kLauncherConfigRetryDelayMs);
+    return RetryUntil(step, kLauncherConfigWriteAttempts, kLauncherConfigRetryDelayMs);
   };
 
   bool result = false;
   if (!retry([&] { return WriteFileDurably(new_file, text); })) {
-    SetError(kLauncherConfigWriteFailed, kWriteFailedMessage, error_code,
-             error_message);
+    SetError(kLauncherConfigWriteFailed, kWriteFailedMessage, error_code, error_message);
   } else if (!retry([&] { return CopyFileDurably(path, backup_file); })) {
-    SetError(kLauncherConfigUpdateFailed, kBackupFailedMessage, error_code,
-             error_message);
+    SetError(kLauncherConfigUpdateFailed, kBackupFailedMessage, error_code, error_message);
   } else if (retry([&] { return ReplaceFileDurably(new_file, path); })) {
     result = true;
   } else {
-    SetError(kLauncherConfigUpdateFailed, kUpdateFailedMessage, error_code,
-             error_message);
+    SetError(kLauncherConfigUpdateFailed, kUpdateFailedMessage, error_code, error_message);
     // Put the old text back; the caller learns only the failed update.
     retry([&] { return ReplaceFileDurably(backup_file, path); });
   }
@@ -312,13 +269,12 @@ bool WriteLauncherConfigFile(const FilePath& path,
   return result;
 }
 
-bool WriteLauncherConfig(const LauncherConfig& config,
-                         int* error_code,
+bool WriteLauncherConfig(const LauncherConfig& config, int* error_code,
                          std::string* error_message) {
   FilePath exe_dir;
   GetPath(DIR_EXE, &exe_dir);
-  return WriteLauncherConfigFile(exe_dir.Append(kLauncherConfigFileName),
-                                 config, error_code, error_message);
+  return WriteLauncherConfigFile(exe_dir.Append(kLauncherConfigFileName), config, error_code,
+                                 error_message);
 }
 
 LauncherConfig LauncherConfigFromSwitches(const CommandLine& command_line) {
@@ -327,8 +283,8 @@ LauncherConfig LauncherConfigFromSwitches(const CommandLine& command_line) {
     const char* name;
     std::wstring* field;
   } kTextSwitches[] = {
-      {kAppName, &config.app_name},     {kMidPath, &config.mid_path},
-      {kCurPath, &config.cur_path},     {kNewPath, &config.new_path},
+      {kAppName, &config.app_name},        {kMidPath, &config.mid_path},
+      {kCurPath, &config.cur_path},        {kNewPath, &config.new_path},
       {kNewMidPath, &config.new_mid_path},
   };
   for (const auto& entry : kTextSwitches) {
@@ -336,19 +292,14 @@ LauncherConfig LauncherConfigFromSwitches(const CommandLine& command_line) {
       *entry.field = command_line.GetSwitchValueNative(entry.name);
   }
   if (command_line.HasSwitch(kNeedUpdate))
-    config.need_update =
-        command_line.GetSwitchValueNative(kNeedUpdate) == L"true";
+    config.need_update = command_line.GetSwitchValueNative(kNeedUpdate) == L"true";
   return config;
 }
 
-bool RetryUntil(const std::function<bool()>& operation,
-                int max_attempts,
-                int delay_ms) {
+bool RetryUntil(const std::function<bool()>& operation, int max_attempts, int delay_ms) {
   for (int attempt = 1; attempt <= max_attempts; ++attempt) {
-    if (operation())
-      return true;
-    if (delay_ms >= 1)
-      std::this_thread::sleep_for(std::chrono::milliseconds(delay_ms));
+    if (operation()) return true;
+    if (delay_ms >= 1) std::this_thread::sleep_for(std::chrono::milliseconds(delay_ms));
   }
   return false;
 }

@@ -40,13 +40,11 @@ inline constexpr int kLauncherConfigRetryDelayMs = 500;
 // Reads the configuration file in the launcher's directory into |config|.
 // |error_code| and |error_message| (UTF-8) are optional and written only on
 // failure.
-bool ReadLauncherConfig(LauncherConfig* config,
-                        int* error_code = nullptr,
+bool ReadLauncherConfig(LauncherConfig* config, int* error_code = nullptr,
                         std::string* error_message = nullptr);
 
 // Stores |config| as the configuration file in the launcher's directory.
-bool WriteLauncherConfig(const LauncherConfig& config,
-                         int* error_code = nullptr,
+bool WriteLauncherConfig(const LauncherConfig& config, int* error_code = nullptr,
                          std::string* error_message = nullptr);
 
 // Builds a record from the switches named like the file's keys.
@@ -54,26 +52,18 @@ LauncherConfig LauncherConfigFromSwitches(const CommandLine& command_line);
 
 // Runs |operation| until it returns true, at most |max_attempts| times,
 // sleeping |delay_ms| after every failed attempt (the last one included).
-bool RetryUntil(const std::function<bool()>& operation,
-                int max_attempts,
-                int delay_ms);
+bool RetryUntil(const std::function<bool()>& operation, int max_attempts, int delay_ms);
 
 // The read and the write on an explicit file path. |default_app_name| is
 // used when the file names no application.
-bool ReadLauncherConfigFile(const FilePath& path,
-                            const std::wstring& default_app_name,
-                            LauncherConfig* config,
-                            int* error_code,
-                            std::string* error_message);
-bool WriteLauncherConfigFile(const FilePath& path,
-                             const LauncherConfig& config,
-                             int* error_code,
+bool ReadLauncherConfigFile(const FilePath& path, const std::wstring& default_app_name,
+                            LauncherConfig* config, int* error_code, std::string* error_message);
+bool WriteLauncherConfigFile(const FilePath& path, const LauncherConfig& config, int* error_code,
                              std::string* error_message);
 
 // Applies the content rules to a parsed document. Returns false when a rule
 // is broken; the fields stored before the broken rule keep their new values.
-bool ApplyLauncherConfigJson(const nlohmann::json& root,
-                             const std::wstring& default_app_name,
+bool ApplyLauncherConfigJson(const nlohmann::json& root, const std::wstring& default_app_name,
                              LauncherConfig* config);
 
 // The compact text the write stores: members in key order, no white space.

@@ -13,26 +13,18 @@ namespace {
 std::string Describe(const LauncherConfig& c) {
   auto narrow = [](const std::wstring& w) {
     std::string out;
-    for (wchar_t ch : w)
-      out += ch < 0x80 ? static_cast<char>(ch) : '?';
+    for (wchar_t ch : w) out += ch < 0x80 ? static_cast<char>(ch) : '?';
     return out;
   };
   return "{app_name=" + narrow(c.app_name) + " mid_path=" + narrow(c.mid_path) +
-         " cur_path=" + narrow(c.cur_path) +
-         " need_update=" + (c.need_update ? "1" : "0") +
-         " need_bin_update=" + (c.need_bin_update ? "1" : "0") +
-         " new_path=" + narrow(c.new_path) +
-         " new_mid_path=" + narrow(c.new_mid_path) +
-         " bin_update_file=" + c.bin_update_file + "}";
+         " cur_path=" + narrow(c.cur_path) + " need_update=" + (c.need_update ? "1" : "0") +
+         " need_bin_update=" + (c.need_bin_update ? "1" : "0") + " new_path=" + narrow(c.new_path) +
+         " new_mid_path=" + narrow(c.new_mid_path) + " bin_update_file=" + c.bin_update_file + "}";
 }
 
-LauncherConfig Config(std::wstring app_name,
-                      std::wstring mid_path,
-                      std::wstring cur_path,
-                      bool need_update,
-                      std::wstring new_path = L"",
-                      std::wstring new_mid_path = L"",
-                      bool need_bin_update = false,
+LauncherConfig Config(std::wstring app_name, std::wstring mid_path, std::wstring cur_path,
+                      bool need_update, std::wstring new_path = L"",
+                      std::wstring new_mid_path = L"", bool need_bin_update = false,
                       std::string bin_update_file = "") {
   LauncherConfig c;
   c.app_name = std::move(app_name);
@@ -126,17 +118,14 @@ struct ApplyCase {
   LauncherConfig expected;
 };
 
-void RunApplyCases(const ApplyCase* cases,
-                   size_t count,
-                   const LauncherConfig& start) {
+void RunApplyCases(const ApplyCase* cases, size_t count, const LauncherConfig& start) {
   for (size_t i = 0; i < count; ++i) {
     const ApplyCase& c = cases[i];
     SCOPED_TRACE(c.json);
     nlohmann::json root;
     int code = 0;
     std::string message;
-    ASSERT_TRUE(ParseJson(c.json, JSON_PARSE_EXTENDED_TRAILING_COMMAS, &root,
-                          &code, &message))
+    ASSERT_TRUE(ParseJson(c.json, JSON_PARSE_EXTENDED_TRAILING_COMMAS, &root, &code, &message))
         << message;
     LauncherConfig config = start;
     EXPECT_EQ(c.valid, ApplyLauncherConfigJson(root, L"shortname", &config));
@@ -147,16 +136,15 @@ void RunApplyCases(const ApplyCase* cases,
 TEST(LauncherConfigApplyTest, ContentRules) {
   const ApplyCase kCases[] = {
       {R"({"cur_path":"1.0"})", true, Config(L"shortname", L"", L"1.0", false)},
-      {R"({"app_name":"","cur_path":"1.0"})", true,
-       Config(L"shortname", L"", L"1.0", false)},
-      {R"({"app_name":"client","cur_path":"1.0","mid_path":"m","new_mid_path":"nm"})",
-       true, Config(L"client", L"m", L"1.0", false, L"", L"nm")},
+      {R"({"app_name":"","cur_path":"1.0"})", true, Config(L"shortname", L"", L"1.0", false)},
+      {R"({"app_name":"client","cur_path":"1.0","mid_path":"m","new_mid_path":"nm"})", true,
+       Config(L"client", L"m", L"1.0", false, L"", L"nm")},
       {R"({"cur_path":"1.0","need_update":true,"new_path":"2.0"})", true,
        Config(L"shortname", L"", L"1.0", true, L"2.0")},
       {R"({"cur_path":"1.0","need_update":false,"new_path":""})", true,
        Config(L"shortname", L"", L"1.0", false, L"")},
-      {R"({"cur_path":"1.0","need_bin_update":true,"bin_update_file":"b.zip"})",
-       true, Config(L"shortname", L"", L"1.0", false, L"", L"", true, "b.zip")},
+      {R"({"cur_path":"1.0","need_bin_update":true,"bin_update_file":"b.zip"})", true,
+       Config(L"shortname", L"", L"1.0", false, L"", L"", true, "b.zip")},
       // Either binary-update member alone leaves both fields alone.
       {R"({"cur_path":"1.0","need_bin_update":true})", true,
        Config(L"shortname", L"", L"1.0", false)},
@@ -214,13 +202,10 @@ TEST(LauncherConfigApplyTest, AbsentMembersKeepTheRecordsValues) {
   const ApplyCase kCases[] = {
       // need_update stays true from the record, so new_path is required.
       {R"({"cur_path":"1.0"})", false,
-       Config(L"shortname", L"old_mid", L"1.0", true, L"0.95", L"old_nm", true,
-              "old.bin")},
+       Config(L"shortname", L"old_mid", L"1.0", true, L"0.95", L"old_nm", true, "old.bin")},
       {R"({"cur_path":"1.0","need_update":false})", true,
-       Config(L"shortname", L"old_mid", L"1.0", false, L"0.95", L"old_nm", true,
-              "old.bin")},
-      {R"({"cur_path":"1.0","new_path":"2.0","need_bin_update":false,"bin_update_file":""})",
-       true,
+       Config(L"shortname", L"old_mid", L"1.0", false, L"0.95", L"old_nm", true, "old.bin")},
+      {R"({"cur_path":"1.0","new_path":"2.0","need_bin_update":false,"bin_update_file":""})", true,
        Config(L"shortname", L"old_mid", L"1.0", true, L"2.0", L"old_nm", false, "")},
       // cur_path fails: only app_name was stored before it.
       {R"({"app_name":"new","cur_path":"","mid_path":"m"})", false,
@@ -259,8 +244,7 @@ TEST(LauncherConfigSwitchesTest, FieldsFromSwitches) {
   };
   for (const Case& c : kCases) {
     const CommandLine command_line = CommandLine::FromString(c.command_line);
-    EXPECT_EQ(Describe(c.expected),
-              Describe(LauncherConfigFromSwitches(command_line)));
+    EXPECT_EQ(Describe(c.expected), Describe(LauncherConfigFromSwitches(command_line)));
   }
 }
 
@@ -272,13 +256,12 @@ TEST(RetryUntilTest, AttemptCounts) {
     int expected_calls;
   };
   const Case kCases[] = {
-      {3, 1, true, 1}, {3, 2, true, 2}, {3, 3, true, 3}, {3, 0, false, 3},
+      {3, 1, true, 1},  {3, 2, true, 2}, {3, 3, true, 3},  {3, 0, false, 3},
       {1, 0, false, 1}, {4, 4, true, 4}, {0, 1, false, 0}, {-2, 1, false, 0},
   };
   for (const Case& c : kCases) {
     int calls = 0;
-    const bool result = RetryUntil(
-        [&] { return ++calls == c.succeed_on; }, c.max_attempts, 0);
+    const bool result = RetryUntil([&] { return ++calls == c.succeed_on; }, c.max_attempts, 0);
     EXPECT_EQ(c.expected, result) << c.max_attempts << "/" << c.succeed_on;
     EXPECT_EQ(c.expected_calls, calls) << c.max_attempts << "/" << c.succeed_on;
   }

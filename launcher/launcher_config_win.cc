@@ -13,25 +13,20 @@ namespace corvane {
 namespace {
 
 bool FlushExistingFile(const FilePath& path) {
-  win::ScopedHandle file(::CreateFileW(path.value().c_str(), GENERIC_WRITE,
-                                  FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                  FILE_ATTRIBUTE_NORMAL, nullptr));
+  win::ScopedHandle file(::CreateFileW(path.value().c_str(), GENERIC_WRITE, FILE_SHARE_READ,
+                                       nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   return file.IsValid() && ::FlushFileBuffers(file.Get());
 }
 
 }  // namespace
 
 bool WriteFileDurably(const FilePath& path, std::string_view data) {
-  if (data.size() > std::numeric_limits<DWORD>::max())
-    return false;
-  win::ScopedHandle file(::CreateFileW(path.value().c_str(), GENERIC_WRITE, 0,
-                                  nullptr, CREATE_ALWAYS,
-                                  FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file.IsValid())
-    return false;
+  if (data.size() > std::numeric_limits<DWORD>::max()) return false;
+  win::ScopedHandle file(::CreateFileW(path.value().c_str(), GENERIC_WRITE, 0, nullptr,
+                                       CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file.IsValid()) return false;
   DWORD written = 0;
-  if (!::WriteFile(file.Get(), data.data(), static_cast<DWORD>(data.size()),
-                   &written, nullptr) ||
+  if (!::WriteFile(file.Get(), data.data(), static_cast<DWORD>(data.size()), &written, nullptr) ||
       written != data.size()) {
     return false;
   }

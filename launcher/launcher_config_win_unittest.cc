@@ -24,9 +24,7 @@ class LauncherConfigFileTest : public testing::Test {
   }
   void TearDown() override { DeleteFile(dir_, true); }
 
-  void Write(const std::string& text) {
-    ASSERT_TRUE(WriteFile(path_, text));
-  }
+  void Write(const std::string& text) { ASSERT_TRUE(WriteFile(path_, text)); }
   std::string Contents(const FilePath& path) {
     std::string text;
     return ReadFileToString(path, &text) ? text : "<unreadable>";
@@ -39,9 +37,8 @@ class LauncherConfigFileTest : public testing::Test {
   }
 
   win::ScopedHandle Hold(const FilePath& path, DWORD access, DWORD share) {
-    return win::ScopedHandle(::CreateFileW(path.value().c_str(), access, share,
-                                      nullptr, OPEN_ALWAYS,
-                                      FILE_ATTRIBUTE_NORMAL, nullptr));
+    return win::ScopedHandle(::CreateFileW(path.value().c_str(), access, share, nullptr,
+                                           OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
   }
 
   FilePath dir_;
@@ -78,13 +75,11 @@ TEST_F(LauncherConfigFileTest, AccessDenied) {
   PSECURITY_DESCRIPTOR descriptor = nullptr;
   ASSERT_TRUE(::ConvertStringSecurityDescriptorToSecurityDescriptorW(
       L"D:(D;;FR;;;WD)(A;;FA;;;WD)", SDDL_REVISION_1, &descriptor, nullptr));
-  const bool acl_set = ::SetFileSecurityW(path_.value().c_str(),
-                                          DACL_SECURITY_INFORMATION,
-                                          descriptor) != 0;
+  const bool acl_set =
+      ::SetFileSecurityW(path_.value().c_str(), DACL_SECURITY_INFORMATION, descriptor) != 0;
   ::LocalFree(descriptor);
-  win::ScopedHandle probe(::CreateFileW(path_.value().c_str(), GENERIC_READ,
-                                        FILE_SHARE_READ, nullptr,
-                                        OPEN_EXISTING, 0, nullptr));
+  win::ScopedHandle probe(::CreateFileW(path_.value().c_str(), GENERIC_READ, FILE_SHARE_READ,
+                                        nullptr, OPEN_EXISTING, 0, nullptr));
   const DWORD probe_error = ::GetLastError();
   if (acl_set && !probe.IsValid()) {
     EXPECT_EQ(static_cast<DWORD>(ERROR_ACCESS_DENIED), probe_error);
@@ -112,12 +107,10 @@ TEST_F(LauncherConfigFileTest, SyntaxAndContent) {
     bool ok;
     int code;  // On failure.
   };
-  const std::string deep_nesting =
-      "{\"cur_path\":\"1\",\"x\":" + std::string(100000, '[') + "}";
+  const std::string deep_nesting = "{\"cur_path\":\"1\",\"x\":" + std::string(100000, '[') + "}";
   const Case kCases[] = {
       {"{\"cur_path\":\"1.0\",}", true, 0},
-      {"// comment\n{\"cur_path\":\"1.0\" /* block */, \"app_name\":\"a\",}\n",
-       true, 0},
+      {"// comment\n{\"cur_path\":\"1.0\" /* block */, \"app_name\":\"a\",}\n", true, 0},
       {"{\"cur_path\":\"1\\x41\\v\",\"need_update\":false,}", true, 0},
       {"{\"cur_path\":\"raw\ttab\"}", true, 0},
       {"\xEF\xBB\xBF{\"cur_path\":\"1.0\"}", true, 0},
@@ -126,16 +119,13 @@ TEST_F(LauncherConfigFileTest, SyntaxAndContent) {
       {"{\"cur_path\":\"1.", false, kLauncherConfigSyntaxError},
       {"{\"cur_path\":\"1.0\"}}", false, kLauncherConfigSyntaxError},
       {"{\"cur_path\":\"1.0\"}{}", false, kLauncherConfigSyntaxError},
-      {std::string("\x00\x01\x02\xff\xfe\x80", 6), false,
-       kLauncherConfigSyntaxError},
-      {std::string("{\"cur_path\":\"\xff\xfe\"}"), false,
-       kLauncherConfigSyntaxError},
+      {std::string("\x00\x01\x02\xff\xfe\x80", 6), false, kLauncherConfigSyntaxError},
+      {std::string("{\"cur_path\":\"\xff\xfe\"}"), false, kLauncherConfigSyntaxError},
       {"{cur_path:\"1.0\"}", false, kLauncherConfigSyntaxError},
       {deep_nesting, false, kLauncherConfigSyntaxError},
       {"{\"cur_path\":5}", false, kLauncherConfigInvalid},
       {"[]", false, kLauncherConfigInvalid},
-      {"{\"cur_path\":\"1\",\"need_update\":true}", false,
-       kLauncherConfigInvalid},
+      {"{\"cur_path\":\"1\",\"need_update\":true}", false, kLauncherConfigInvalid},
   };
   const std::string invalid_text = WideToUTF8(error_msg_str_config_invalid());
   for (const Case& c : kCases) {
@@ -171,8 +161,7 @@ TEST_F(LauncherConfigFileTest, HugeFile) {
   std::string text = "{\"pad\":\"";
   text.append(20 * 1024 * 1024, 'x');
   text.append("\",\"cur_path\":\"7.0\",\"list\":[");
-  for (int i = 0; i < 100000; ++i)
-    text.append("1,");
+  for (int i = 0; i < 100000; ++i) text.append("1,");
   text.append("]}");
   Write(text);
   LauncherConfig config;
@@ -195,8 +184,7 @@ TEST_F(LauncherConfigFileTest, WriteReplacesTheFile) {
   int code = 0;
   std::string message;
   ASSERT_TRUE(WriteLauncherConfigFile(path_, config, &code, &message));
-  EXPECT_EQ(R"({"app_name":"client","cur_path":"1.0","need_update":false})",
-            Contents(path_));
+  EXPECT_EQ(R"({"app_name":"client","cur_path":"1.0","need_update":false})", Contents(path_));
   EXPECT_FALSE(PathExists(NewFile()));
   EXPECT_FALSE(PathExists(BackupFile()));
 
@@ -204,9 +192,8 @@ TEST_F(LauncherConfigFileTest, WriteReplacesTheFile) {
   config.need_update = true;
   config.mid_path = L"v<1>";
   ASSERT_TRUE(WriteLauncherConfigFile(path_, config, nullptr, nullptr));
-  EXPECT_EQ(
-      R"({"app_name":"client","cur_path":"1.0","mid_path":"v\u003C1>","need_update":true})",
-      Contents(path_));
+  EXPECT_EQ(R"({"app_name":"client","cur_path":"1.0","mid_path":"v\u003C1>","need_update":true})",
+            Contents(path_));
   LauncherConfig reread;
   EXPECT_FALSE(Read(&reread, &code, &message));
   EXPECT_EQ(kLauncherConfigInvalid, code);
@@ -278,8 +265,7 @@ TEST(LauncherConfigExeDirTest, RoundTripBesideTheExecutable) {
   FilePath exe_dir;
   ASSERT_TRUE(GetPath(DIR_EXE, &exe_dir));
   const FilePath path = exe_dir.Append(kLauncherConfigFileName);
-  if (PathExists(path))
-    GTEST_SKIP() << "a configuration file already lies beside the test";
+  if (PathExists(path)) GTEST_SKIP() << "a configuration file already lies beside the test";
   ASSERT_TRUE(WriteFile(path, std::string("{}")));
   LauncherConfig config;
   config.app_name = L"client";

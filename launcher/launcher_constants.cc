@@ -169,9 +169,7 @@ void LoadProductConstantsWith(const ConstantEntryReader& read_entry) {
       c.is_oversea ? c.launcher_report_overseas_host : c.launcher_report_domestic_host;
 }
 
-void ResetProductConstantsForTesting() {
-  Constants() = ProductConstants();
-}
+void ResetProductConstantsForTesting() { Constants() = ProductConstants(); }
 
 int app_id() { return Constants().app_id; }
 const std::wstring& product_short_name() { return Constants().product_short_name; }
@@ -211,9 +209,7 @@ const std::string& launcher_report_overseas_host() {
   return Constants().launcher_report_overseas_host;
 }
 const std::string& launcher_report_app_name() { return Constants().launcher_report_app_name; }
-const std::string& launcher_report_app_version() {
-  return Constants().launcher_report_app_version;
-}
+const std::string& launcher_report_app_version() { return Constants().launcher_report_app_version; }
 const std::vector<int>& constants_error_codes() { return Constants().constants_error_codes; }
 
 std::wstring error_msg_title() { return LocalizedText("error_msg_title"); }
@@ -232,8 +228,6 @@ std::wstring error_msg_str_find_app_failed() {
 std::wstring error_msg_str_launch_app_failed() {
   return LocalizedText("error_msg_str_launch_app_failed");
 }
-std::wstring error_msg_str_app_lost_file() {
-  return LocalizedText("error_msg_str_app_lost_file");
-}
+std::wstring error_msg_str_app_lost_file() { return LocalizedText("error_msg_str_app_lost_file"); }
 
 }  // namespace corvane

@@ -48,10 +48,10 @@ TEST_F(ProductConstantsTest, FlagParsing) {
     bool parses;
     bool value;
   } const kCases[] = {
-      {L"1", true, true},          {L"2", true, true},   {L"-1", true, true},
-      {L"+1", true, true},         {L"0", true, false},  {L"-0", true, false},
-      {L"1 ", false, false},       {L" 1", false, false}, {L"", false, false},
-      {L"0x1", false, false},      {L"true", false, false}, {L"2147483648", false, false},
+      {L"1", true, true},           {L"2", true, true},        {L"-1", true, true},
+      {L"+1", true, true},          {L"0", true, false},       {L"-0", true, false},
+      {L"1 ", false, false},        {L" 1", false, false},     {L"", false, false},
+      {L"0x1", false, false},       {L"true", false, false},   {L"2147483648", false, false},
       {L"-2147483648", true, true}, {L"\u0661", false, false},
   };
   for (const Case& c : kCases) {
@@ -74,10 +74,11 @@ TEST_F(ProductConstantsTest, IntegerParsing) {
     int value;  // 0 when the text does not parse
     bool parses;
   } const kCases[] = {
-      {L"583172", 583172, true},    {L"+7", 7, true},       {L"-5", -5, true},
-      {L"2147483647", 2147483647, true}, {L"2147483648", 0, false},
-      {L"-2147483649", 0, false},   {L"12a", 0, false},     {L"", 0, false},
-      {L"1.0", 0, false},           {L"+", 0, false},
+      {L"583172", 583172, true}, {L"+7", 7, true},
+      {L"-5", -5, true},         {L"2147483647", 2147483647, true},
+      {L"2147483648", 0, false}, {L"-2147483649", 0, false},
+      {L"12a", 0, false},        {L"", 0, false},
+      {L"1.0", 0, false},        {L"+", 0, false},
   };
   for (const Case& c : kCases) {
     SCOPED_TRACE(testing::Message() << "entry \"" << std::wstring(c.text) << "\"");
@@ -87,8 +88,7 @@ TEST_F(ProductConstantsTest, IntegerParsing) {
     EXPECT_EQ(c.value, app_id());
     EXPECT_EQ(c.value, uninstaller_reg_root());
     EXPECT_EQ(!c.parses, log.Has(logging::LOGGING_ERROR, "failed to parse app id."));
-    EXPECT_EQ(!c.parses,
-              log.Has(logging::LOGGING_ERROR, "failed to parse uninstaller reg root."));
+    EXPECT_EQ(!c.parses, log.Has(logging::LOGGING_ERROR, "failed to parse uninstaller reg root."));
   }
 }
 
@@ -98,8 +98,8 @@ TEST_F(ProductConstantsTest, ExactOneFlag) {
     const wchar_t* text;
     bool value;
   } const kCases[] = {
-      {L"1", true},  {L"01", false}, {L" 1", false}, {L"1 ", false},
-      {L"+1", false}, {L"2", false}, {L"", false},   {L"11", false},
+      {L"1", true},   {L"01", false}, {L" 1", false}, {L"1 ", false},
+      {L"+1", false}, {L"2", false},  {L"", false},   {L"11", false},
   };
   for (const Case& c : kCases) {
     SCOPED_TRACE(testing::Message() << "entry \"" << std::wstring(c.text) << "\"");
@@ -129,7 +129,10 @@ TEST_F(ProductConstantsTest, Utf8KindsReplaceUnpairedSurrogates) {
   Load({{kReportAppNameId, std::wstring(L"a") + wchar_t(0xD800) + L"b"},
         {kCrashReporterAppNameId, L"\u7EF4"},
         {kProductDisplayNameId, std::wstring(L"a") + wchar_t(0xD800)}});
-  EXPECT_EQ("a\xEF\xBF\xBD" "b", report_app_name());
+  EXPECT_EQ(
+      "a\xEF\xBF\xBD"
+      "b",
+      report_app_name());
   EXPECT_EQ("\xE7\xBB\xB4", crash_reporter_app_name());
   // Wide kinds keep the entry as it is.
   EXPECT_EQ(std::wstring(L"a") + wchar_t(0xD800), product_display_name());

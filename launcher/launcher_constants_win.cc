@@ -25,9 +25,7 @@ std::wstring LoadConstantStringFromModule(HMODULE module, int id) {
   return LoadConstantStringWith(id, [module](int entry) { return LoadRawString(module, entry); });
 }
 
-void LoadProductConstants() {
-  LoadProductConstantsFromModule(GetModuleHandleW(nullptr));
-}
+void LoadProductConstants() { LoadProductConstantsFromModule(GetModuleHandleW(nullptr)); }
 
 void LoadProductConstantsFromModule(HMODULE module) {
   LoadProductConstantsWith([module](int id) { return LoadRawString(module, id); });

@@ -42,9 +42,7 @@ void InitCurrentCommandLine() {
 
 // Shared handle-tracking hook of the base layer; this program keeps no
 // tracker, so there is nothing to share.
-extern "C" __declspec(dllexport) void* GetHandleVerifier() {
-  return nullptr;
-}
+extern "C" __declspec(dllexport) void* GetHandleVerifier() { return nullptr; }
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   InitCurrentCommandLine();

@@ -38,8 +38,7 @@ constexpr int kRetryRightShift = 50;
 constexpr int kOkCancelLeftShift = 50;
 
 bool IsKeptSystemErrorChar(wchar_t c) {
-  if ((c >= L'a' && c <= L'z') || (c >= L'A' && c <= L'Z') || (c >= L'0' && c <= L'9'))
-    return true;
+  if ((c >= L'a' && c <= L'z') || (c >= L'A' && c <= L'Z') || (c >= L'0' && c <= L'9')) return true;
   for (const wchar_t* extra = kSystemErrorTextExtraChars; *extra; ++extra) {
     if (*extra == c) return true;
   }
@@ -220,8 +219,8 @@ int ShowErrorDialog(const RecoverySettings& settings, std::wstring_view message,
   bool closed_by_close_command = false;
   const int box_result =
       ShowHookedMessageBox(content, settings.texts, has_download_page, &closed_by_close_command);
-  const ErrorDialogOutcome outcome = DecideErrorDialogOutcome(
-      box_result, closed_by_close_command, repair_offered, has_download_page);
+  const ErrorDialogOutcome outcome = DecideErrorDialogOutcome(box_result, closed_by_close_command,
+                                                              repair_offered, has_download_page);
 
   if (outcome.open_download_page) OpenDownloadPage(settings.download_page_url);
   if (outcome.start_repair_tool) {
@@ -271,8 +270,6 @@ bool CheckCrashFlag(const FilePath& version_dir) {
   return CheckCrashFlag(CurrentRecoverySettings(), version_dir, &GetLaunchResult());
 }
 
-bool IsInstallerRunning() {
-  return IsInstallerRunning(installer_mutex_name());
-}
+bool IsInstallerRunning() { return IsInstallerRunning(installer_mutex_name()); }
 
 }  // namespace corvane

@@ -25,12 +25,12 @@ struct LaunchResult;
 
 // User-visible texts of the error dialog.
 struct ErrorDialogTexts {
-  std::wstring title;                  // "error_msg_title"
-  std::wstring fix_or_download_hint;   // "error_msg_fix_or_download_hint"
-  std::wstring download_hint;          // "error_msg_download_hint"
-  std::wstring button_fix;             // "error_msg_btn_fix"
-  std::wstring button_download;        // "error_msg_btn_download"
-  std::wstring app_lost_file;          // "error_msg_str_app_lost_file"
+  std::wstring title;                 // "error_msg_title"
+  std::wstring fix_or_download_hint;  // "error_msg_fix_or_download_hint"
+  std::wstring download_hint;         // "error_msg_download_hint"
+  std::wstring button_fix;            // "error_msg_btn_fix"
+  std::wstring button_download;       // "error_msg_btn_download"
+  std::wstring app_lost_file;         // "error_msg_str_app_lost_file"
 };
 
 // Everything the recovery operations read from outside.

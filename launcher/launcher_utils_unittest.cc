@@ -168,8 +168,8 @@ LRESULT CALLBACK ReferenceHook(int code, WPARAM wparam, LPARAM lparam) {
   return CallNextHookEx(nullptr, code, wparam, lparam);
 }
 
-BoxView ShowReferenceBox(const std::wstring& body, unsigned int type,
-                         const ErrorDialogTexts& texts, bool has_download) {
+BoxView ShowReferenceBox(const std::wstring& body, unsigned int type, const ErrorDialogTexts& texts,
+                         bool has_download) {
   g_reference_texts = &texts;
   g_reference_download = has_download;
   BoxDriver driver(texts.title, BoxAnswer::kCloseCommand);
@@ -677,8 +677,8 @@ TEST_F(LauncherUtilsTest, CloseCommandClosesBothBoxTypes) {
       {false, BoxAnswer::kSendClose},
   };
   for (const auto& c : cases) {
-    SCOPED_TRACE(testing::Message() << "tool " << c.with_tool << " answer "
-                                    << static_cast<int>(c.answer));
+    SCOPED_TRACE(testing::Message()
+                 << "tool " << c.with_tool << " answer " << static_cast<int>(c.answer));
     if (c.with_tool) {
       ASSERT_TRUE(WriteFile(DownloaderPath(version_dir_), "downloader"));
     } else {
@@ -742,8 +742,8 @@ TEST_F(LauncherUtilsTest, InstallerMutexHeldOrNot) {
 class FakeLoaderErrorBox {
  public:
   FakeLoaderErrorBox(const std::wstring& title, const std::wstring& message) {
-    window_ = CreateWindowExW(0, L"#32770", title.c_str(), WS_POPUP | WS_CAPTION, 0, 0, 400,
-                              200, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+    window_ = CreateWindowExW(0, L"#32770", title.c_str(), WS_POPUP | WS_CAPTION, 0, 0, 400, 200,
+                              nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
     if (!window_) return;
     CreateChild(L"Static", L"");
     CreateChild(L"Static", message.c_str());

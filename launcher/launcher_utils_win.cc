@@ -117,8 +117,7 @@ LRESULT CALLBACK CbtHookProc(int code, WPARAM wparam, LPARAM lparam) {
   if (code == HCBT_ACTIVATE && !g_in_cbt_activate) {
     LOG(INFO) << "msgbox hcbt active.";
     g_in_cbt_activate = true;
-    SetWindowPos(reinterpret_cast<HWND>(wparam), HWND_TOPMOST, 0, 0, 0, 0,
-                 SWP_NOMOVE | SWP_NOSIZE);
+    SetWindowPos(reinterpret_cast<HWND>(wparam), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
     g_in_cbt_activate = false;
   }
   return CallNextHookEx(nullptr, code, wparam, lparam);
@@ -175,15 +174,14 @@ std::wstring SystemErrorBoxText(HWND box) {
 
 std::string ReadFileHead(const FilePath& path) {
   win::ScopedHandle file(CreateFileW(path.value().c_str(), GENERIC_READ,
-                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+                                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                     nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file.IsValid()) return std::string();
   std::string head(kFileHeadSize, '\0');
   DWORD total = 0;
   while (total < kFileHeadSize) {
     DWORD read = 0;
-    if (!::ReadFile(file.Get(), &head[total], kFileHeadSize - total, &read, nullptr) ||
-        read == 0) {
+    if (!::ReadFile(file.Get(), &head[total], kFileHeadSize - total, &read, nullptr) || read == 0) {
       break;
     }
     total += read;
@@ -203,8 +201,8 @@ int ShowHookedMessageBox(const ErrorDialogContent& content, const ErrorDialogTex
     ScopedBoxState active(&state);
     ScopedWindowsHook cbt_hook(WH_CBT, CbtHookProc);
     ScopedWindowsHook window_hook(WH_CALLWNDPROC, WindowHookProc);
-    result = MessageBoxW(GetDesktopWindow(), content.body.c_str(), texts.title.c_str(),
-                         content.type);
+    result =
+        MessageBoxW(GetDesktopWindow(), content.body.c_str(), texts.title.c_str(), content.type);
   }
   *closed_by_close_command = g_closed_by_close_command;
   return result;

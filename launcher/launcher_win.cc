@@ -29,9 +29,7 @@ bool Launcher::AcquireInstanceLock() {
   return true;
 }
 
-void RaiseOwnPriority() {
-  SetPriorityClass(GetCurrentProcess(), HIGH_PRIORITY_CLASS);
-}
+void RaiseOwnPriority() { SetPriorityClass(GetCurrentProcess(), HIGH_PRIORITY_CLASS); }
 
 ClientStart StartClient(const CommandLine& command_line, const FilePath& current_directory,
                         bool elevated, bool check_early_exit) {

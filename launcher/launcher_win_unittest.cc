@@ -344,8 +344,8 @@ class LoaderErrorBox {
     window_ = CreateWindowExW(0, L"Static", title.c_str(), WS_POPUP, 0, 0, 100, 100, nullptr,
                               nullptr, nullptr, nullptr);
     if (window_) {
-      CreateWindowExW(0, L"Static", text.c_str(), WS_CHILD, 0, 0, 90, 20, window_, nullptr,
-                      nullptr, nullptr);
+      CreateWindowExW(0, L"Static", text.c_str(), WS_CHILD, 0, 0, 90, 20, window_, nullptr, nullptr,
+                      nullptr);
     }
   }
   ~LoaderErrorBox() {

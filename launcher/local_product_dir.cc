@@ -15,12 +15,10 @@ const char kAppVersionKey[] = "bin_update_app_version";
 const char kFileVersionKey[] = "bin_update_file_version";
 
 // The member |key| of |root| when it is a string; logs a missing one.
-const std::string* FindRecordString(const nlohmann::json& root,
-                                    const char* key) {
+const std::string* FindRecordString(const nlohmann::json& root, const char* key) {
   if (root.is_object()) {
     auto it = root.find(key);
-    if (it != root.end() && it->is_string())
-      return it->get_ptr<const std::string*>();
+    if (it != root.end() && it->is_string()) return it->get_ptr<const std::string*>();
   }
   LOG(ERROR) << "error: parse key error: " << key;
   return nullptr;
@@ -30,20 +28,16 @@ const std::string* FindRecordString(const nlohmann::json& root,
 
 FilePath LocalProductDir(std::string_view suffix) {
   FilePath dir;
-  if (!GetPath(DIR_LOCAL_APP_DATA, &dir))
-    dir = FilePath();
-  return dir.Append(L"Quorlix")
-      .Append(L"corvane_local_" + UTF8ToWide(suffix));
+  if (!GetPath(DIR_LOCAL_APP_DATA, &dir)) dir = FilePath();
+  return dir.Append(L"Quorlix").Append(L"corvane_local_" + UTF8ToWide(suffix));
 }
 
 FilePath BinUpdateRecordPath(std::string_view suffix) {
   return LocalProductDir(suffix).Append(kBinUpdateRecordFileName);
 }
 
-bool ReadShellConfigFile(const FilePath& record_path,
-                         const std::string& default_app_version,
-                         std::string* app_version,
-                         std::string* file_version) {
+bool ReadShellConfigFile(const FilePath& record_path, const std::string& default_app_version,
+                         std::string* app_version, std::string* file_version) {
   *app_version = default_app_version;
   *file_version = "0";
   if (!PathExists(record_path)) {
@@ -67,12 +61,10 @@ bool ReadShellConfigFile(const FilePath& record_path,
   return true;
 }
 
-bool ReadShellConfig(std::string_view suffix,
-                     const std::string& default_app_version,
-                     std::string* app_version,
-                     std::string* file_version) {
-  return ReadShellConfigFile(BinUpdateRecordPath(suffix), default_app_version,
-                             app_version, file_version);
+bool ReadShellConfig(std::string_view suffix, const std::string& default_app_version,
+                     std::string* app_version, std::string* file_version) {
+  return ReadShellConfigFile(BinUpdateRecordPath(suffix), default_app_version, app_version,
+                             file_version);
 }
 
 }  // namespace corvane

@@ -21,16 +21,12 @@ FilePath BinUpdateRecordPath(std::string_view suffix);
 // Reads the local binary-update record. The outputs get the two versions
 // from the record, or (|default_app_version|, "0") when the record does not
 // give both non-empty. Always returns true.
-bool ReadShellConfig(std::string_view suffix,
-                     const std::string& default_app_version,
-                     std::string* app_version,
-                     std::string* file_version);
+bool ReadShellConfig(std::string_view suffix, const std::string& default_app_version,
+                     std::string* app_version, std::string* file_version);
 
 // ReadShellConfig on an explicit record file.
-bool ReadShellConfigFile(const FilePath& record_path,
-                         const std::string& default_app_version,
-                         std::string* app_version,
-                         std::string* file_version);
+bool ReadShellConfigFile(const FilePath& record_path, const std::string& default_app_version,
+                         std::string* app_version, std::string* file_version);
 
 }  // namespace corvane
 

@@ -18,11 +18,9 @@ using test::ScopedLogCapture;
 TEST(LocalProductDirTest, PathBelowLocalAppData) {
   FilePath app_data;
   ASSERT_TRUE(GetPath(DIR_LOCAL_APP_DATA, &app_data));
-  EXPECT_EQ(app_data.Append(L"Quorlix").Append(L"corvane_local_6383"),
-            LocalProductDir("6383"));
-  EXPECT_EQ(
-      app_data.Append(L"Quorlix\\corvane_local_6383\\bin_update_local.json"),
-      BinUpdateRecordPath("6383"));
+  EXPECT_EQ(app_data.Append(L"Quorlix").Append(L"corvane_local_6383"), LocalProductDir("6383"));
+  EXPECT_EQ(app_data.Append(L"Quorlix\\corvane_local_6383\\bin_update_local.json"),
+            BinUpdateRecordPath("6383"));
   EXPECT_FALSE(PathExists(LocalProductDir("6383_not_created")));
 }
 
@@ -47,31 +45,31 @@ TEST_F(ShellConfigTest, RecordContents) {
   };
   const std::string key_error = "error: parse key error: ";
   const Case kCases[] = {
-      {nullptr, "1.0", "0",
-       {"[shell_config] file not exist: " + std::string()}},
-      {R"({"bin_update_app_version":"1.2","bin_update_file_version":"7"})",
-       "1.2", "7", {}},
-      {R"({"bin_update_app_version":"1.2"})", "1.0", "0",
-       {key_error + "bin_update_file_version"}},
-      {R"({"bin_update_file_version":"7"})", "1.0", "0",
-       {key_error + "bin_update_app_version"}},
-      {R"({"bin_update_app_version":"","bin_update_file_version":"7"})", "1.0",
-       "0", {}},
-      {R"({"bin_update_app_version":"1.2","bin_update_file_version":""})",
-       "1.0", "0", {}},
+      {nullptr, "1.0", "0", {"[shell_config] file not exist: " + std::string()}},
+      {R"({"bin_update_app_version":"1.2","bin_update_file_version":"7"})", "1.2", "7", {}},
+      {R"({"bin_update_app_version":"1.2"})", "1.0", "0", {key_error + "bin_update_file_version"}},
+      {R"({"bin_update_file_version":"7"})", "1.0", "0", {key_error + "bin_update_app_version"}},
+      {R"({"bin_update_app_version":"","bin_update_file_version":"7"})", "1.0", "0", {}},
+      {R"({"bin_update_app_version":"1.2","bin_update_file_version":""})", "1.0", "0", {}},
       {R"({"bin_update_app_version":1.2,"bin_update_file_version":"7"})",
-       "1.0", "0", {key_error + "bin_update_app_version"}},
+       "1.0",
+       "0",
+       {key_error + "bin_update_app_version"}},
       {"// written by the updater\n"
        "{\"bin_update_app_version\":\"1.2\",/* x */\"bin_update_file_version\":"
        "\"7\",\"other\":[]}",
-       "1.2", "7", {}},
+       "1.2",
+       "7",
+       {}},
       {R"({"bin_update_app_version":"1.2","bin_update_file_version":"7",})",
-       "1.0", "0",
+       "1.0",
+       "0",
        {"[shell_config] read file string error:Trailing comma not allowed."}},
       {"", "1.0", "0", {"[shell_config] read file string error:"}},
-      {"[]", "1.0", "0",
-       {key_error + "bin_update_app_version",
-        key_error + "bin_update_file_version"}},
+      {"[]",
+       "1.0",
+       "0",
+       {key_error + "bin_update_app_version", key_error + "bin_update_file_version"}},
   };
   for (const Case& c : kCases) {
     SCOPED_TRACE(c.text ? c.text : "<no file>");
@@ -82,8 +80,7 @@ TEST_F(ShellConfigTest, RecordContents) {
     std::string app_version = "x";
     std::string file_version = "y";
     ScopedLogCapture log;
-    EXPECT_TRUE(
-        ReadShellConfigFile(record_, "1.0", &app_version, &file_version));
+    EXPECT_TRUE(ReadShellConfigFile(record_, "1.0", &app_version, &file_version));
     const std::vector<std::string> errors = log.Texts(logging::LOGGING_ERROR);
     EXPECT_EQ(c.app_version, app_version);
     EXPECT_EQ(c.file_version, file_version);
@@ -104,13 +101,12 @@ TEST_F(ShellConfigTest, RecordContents) {
 
 TEST(ShellConfigLocalDirTest, ReadsTheRecordOfTheSuffix) {
   const std::string suffix =
-      "test_" + std::to_string(
-                    std::chrono::steady_clock::now().time_since_epoch().count());
+      "test_" + std::to_string(std::chrono::steady_clock::now().time_since_epoch().count());
   const FilePath dir = LocalProductDir(suffix);
   ASSERT_TRUE(CreateDirectoryAndGetError(dir, nullptr));
-  ASSERT_TRUE(WriteFile(BinUpdateRecordPath(suffix),
-                        std::string(R"({"bin_update_app_version":"3.0",)"
-                                    R"("bin_update_file_version":"12"})")));
+  ASSERT_TRUE(
+      WriteFile(BinUpdateRecordPath(suffix), std::string(R"({"bin_update_app_version":"3.0",)"
+                                                         R"("bin_update_file_version":"12"})")));
   std::string app_version;
   std::string file_version;
   const bool ok = ReadShellConfig(suffix, "2.9", &app_version, &file_version);

@@ -44,9 +44,7 @@ uLong ZCALLBACK ReadStream(voidpf /*opaque*/, voidpf handle, void* buffer, uLong
   return static_cast<uLong>(count);
 }
 
-uLong ZCALLBACK WriteStream(voidpf, voidpf, const void*, uLong) {
-  return 0;
-}
+uLong ZCALLBACK WriteStream(voidpf, voidpf, const void*, uLong) { return 0; }
 
 long ZCALLBACK TellStream(voidpf /*opaque*/, voidpf handle) {
   return static_cast<long>(static_cast<MemoryStream*>(handle)->position);
@@ -74,13 +72,9 @@ long ZCALLBACK SeekStream(voidpf /*opaque*/, voidpf handle, uLong offset, int or
   return 0;
 }
 
-int ZCALLBACK CloseStream(voidpf, voidpf) {
-  return 0;
-}
+int ZCALLBACK CloseStream(voidpf, voidpf) { return 0; }
 
-int ZCALLBACK StreamError(voidpf, voidpf) {
-  return 0;
-}
+int ZCALLBACK StreamError(voidpf, voidpf) { return 0; }
 
 std::unordered_map<std::string, std::wstring>& Texts() {
   static std::unordered_map<std::string, std::wstring>* texts =
@@ -128,9 +122,7 @@ ZipMemoryArchive::~ZipMemoryArchive() {
   if (state_->file) unzClose(state_->file);
 }
 
-bool ZipMemoryArchive::IsOpen() const {
-  return state_->file != nullptr;
-}
+bool ZipMemoryArchive::IsOpen() const { return state_->file != nullptr; }
 
 bool ZipMemoryArchive::Locate(std::string_view name) {
   if (!state_->file || name.empty() || name.size() > kMaxMemberNameLength) return false;
@@ -141,9 +133,7 @@ bool ZipMemoryArchive::Locate(std::string_view name) {
   return unzLocateFile(state_->file, member.c_str(), 2) == UNZ_OK;
 }
 
-bool ZipMemoryArchive::HasFile(std::string_view name) {
-  return Locate(name);
-}
+bool ZipMemoryArchive::HasFile(std::string_view name) { return Locate(name); }
 
 bool ZipMemoryArchive::ReadFile(std::string_view name, std::string* contents) {
   contents->clear();
@@ -251,8 +241,6 @@ std::wstring LocalizedText(std::string_view key) {
   return it == table.end() ? std::wstring() : it->second;
 }
 
-void ClearLocalizedTexts() {
-  Texts().clear();
-}
+void ClearLocalizedTexts() { Texts().clear(); }
 
 }  // namespace corvane

@@ -20,8 +20,7 @@ namespace corvane {
 using ArchiveHasFileFunction = std::function<bool(std::string_view name)>;
 // Fills |contents| with the member's bytes; false (and |contents| empty) when
 // the member is missing, empty or cannot be extracted.
-using ArchiveReadFileFunction =
-    std::function<bool(std::string_view name, std::string* contents)>;
+using ArchiveReadFileFunction = std::function<bool(std::string_view name, std::string* contents)>;
 
 // Read-only ZIP archive over bytes in memory (stored and deflated members).
 // Member names match without regard to ASCII case.

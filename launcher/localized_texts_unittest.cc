@@ -33,8 +33,8 @@ void Put32(std::string* out, uint32_t value) {
 
 std::string RawDeflate(const std::string& data) {
   z_stream stream = {};
-  EXPECT_EQ(Z_OK, deflateInit2(&stream, Z_BEST_COMPRESSION, Z_DEFLATED, -15, 8,
-                               Z_DEFAULT_STRATEGY));
+  EXPECT_EQ(Z_OK,
+            deflateInit2(&stream, Z_BEST_COMPRESSION, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY));
   std::string out(deflateBound(&stream, static_cast<uLong>(data.size())), '\0');
   stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data.data()));
   stream.avail_in = static_cast<uInt>(data.size());
@@ -130,9 +130,14 @@ TEST(ZipMemoryArchiveTest, NameMatching) {
     std::string name;
     bool found;
   } const kCases[] = {
-      {"lang/en-US.json", true},  {"LANG/EN-us.JSON", true}, {"lang\\en-us.json", true},
-      {"lang/en-US", false},      {"en-US.json", false},     {"", false},
-      {std::string("lang/en-US.json\0x", 17), false},        {name255, true},
+      {"lang/en-US.json", true},
+      {"LANG/EN-us.JSON", true},
+      {"lang\\en-us.json", true},
+      {"lang/en-US", false},
+      {"en-US.json", false},
+      {"", false},
+      {std::string("lang/en-US.json\0x", 17), false},
+      {name255, true},
       {name256, false},
   };
   for (const Case& c : kCases) {
@@ -203,13 +208,16 @@ TEST(NormalizeLocaleNameTest, Cases) {
     const char* locale;
     const char* name;
   } const kCases[] = {
-      {"de-AT", "de-de"},   {"de-DE", "de-de"},   {"es-MX", "es-es"},
-      {"ar-EG", "ar-sa"},   {"fr-CA", "fr-fr"},   {"ru-UA", "ru-ru"},
-      {"pt-BR", "pt-br"},   {"pt-bR", "pt-br"},   {"pt-PT", "pt-pt"},
-      {"pt-AO", "pt-pt"},   {"pt", "pt-pt"},      {"pt-BRx", "pt-br"},
-      {"zh-CN", "zh-cn"},   {"uz-Latn-UZ", "uz-latn-uz"},
-      {"zh-HK", "zh-hk"},   {"Ar-EG", "ar-eg"},   {"DE-AT", "de-at"},
-      {"dexx", "de-de"},    {"", ""},             {"a", "a"},
+      {"de-AT", "de-de"}, {"de-DE", "de-de"},
+      {"es-MX", "es-es"}, {"ar-EG", "ar-sa"},
+      {"fr-CA", "fr-fr"}, {"ru-UA", "ru-ru"},
+      {"pt-BR", "pt-br"}, {"pt-bR", "pt-br"},
+      {"pt-PT", "pt-pt"}, {"pt-AO", "pt-pt"},
+      {"pt", "pt-pt"},    {"pt-BRx", "pt-br"},
+      {"zh-CN", "zh-cn"}, {"uz-Latn-UZ", "uz-latn-uz"},
+      {"zh-HK", "zh-hk"}, {"Ar-EG", "ar-eg"},
+      {"DE-AT", "de-at"}, {"dexx", "de-de"},
+      {"", ""},           {"a", "a"},
   };
   for (const Case& c : kCases) EXPECT_EQ(c.name, NormalizeLocaleName(c.locale)) << c.locale;
 }
@@ -333,7 +341,8 @@ TEST_F(LocalizedTextsTest, BrokenArchivesLoadNothing) {
       {"index not json", {{"i18n.json", "{"}, {"lang/en-us.json", kEnglish}}},
       {"no candidates", {{"i18n.json", "{\"fr-fr\": [\"en-us\"]}"}, {"lang/en-us.json", kEnglish}}},
       {"no language file", {{"i18n.json", "{\"default\": [\"en-us\"]}"}}},
-      {"empty language file", {{"i18n.json", "{\"default\": [\"en-us\"]}"}, {"lang/en-us.json", ""}}},
+      {"empty language file",
+       {{"i18n.json", "{\"default\": [\"en-us\"]}"}, {"lang/en-us.json", ""}}},
       {"unreadable language file",
        {{"i18n.json", "{\"default\": [\"en-us\"]}"}, {"lang/en-us.json", kEnglish, true, 0, true}}},
   };

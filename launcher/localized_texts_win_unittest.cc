@@ -50,12 +50,12 @@ TEST_F(ShippedArchiveTest, LocaleChoosesLanguageFile) {
     const char* locale;
     const char* member;
   } const kCases[] = {
-      {"de-AT", "lang\\de-DE.json"},      {"es-MX", "lang\\es-ES.json"},
-      {"ar-EG", "lang\\ar-SA.json"},      {"fr-CA", "lang\\fr-FR.json"},
-      {"pt-BR", "lang\\pt-BR.json"},      {"pt-PT", "lang\\pt-PT.json"},
-      {"pt-AO", "lang\\pt-PT.json"},      {"zh-CN", "lang\\zh-CN.json"},
+      {"de-AT", "lang\\de-DE.json"},           {"es-MX", "lang\\es-ES.json"},
+      {"ar-EG", "lang\\ar-SA.json"},           {"fr-CA", "lang\\fr-FR.json"},
+      {"pt-BR", "lang\\pt-BR.json"},           {"pt-PT", "lang\\pt-PT.json"},
+      {"pt-AO", "lang\\pt-PT.json"},           {"zh-CN", "lang\\zh-CN.json"},
       {"uz-Latn-UZ", "lang\\uz-Latn-UZ.json"}, {"ja-JP", "lang\\ja-JP.json"},
-      {"zh-HK", "lang\\en-us.json"},      {"", "lang\\en-us.json"},
+      {"zh-HK", "lang\\en-us.json"},           {"", "lang\\en-us.json"},
   };
   for (const Case& c : kCases) {
     SCOPED_TRACE(c.locale);

@@ -30,8 +30,7 @@ class HardwareQueries {
   virtual bool QueryPhysicalDrive(int number, DiskData* disk) = 0;
   // Visits Win32_DiskDrive objects in order until |visit| returns false or
   // the results end; nothing is visited when WMI cannot be reached.
-  virtual void VisitWmiDiskDrives(
-      const std::function<bool(const WmiDiskDriveRecord&)>& visit) = 0;
+  virtual void VisitWmiDiskDrives(const std::function<bool(const WmiDiskDriveRecord&)>& visit) = 0;
 };
 
 // The real queries (device_id_win.cc).

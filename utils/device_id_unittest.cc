@@ -48,8 +48,7 @@ class DeviceIdTest : public testing::Test {
 
   int CountCalls(const std::string& name) const {
     int count = 0;
-    for (const auto& call : info_.calls)
-      count += call == name;
+    for (const auto& call : info_.calls) count += call == name;
     return count;
   }
 
@@ -87,8 +86,7 @@ TEST(Md5Test, Rfc1321AndBlockBoundaryVectors) {
 TEST(Md5Test, AllByteValues) {
   std::string input;
   for (int repeat = 0; repeat < 4; ++repeat) {
-    for (int byte = 0; byte < 256; ++byte)
-      input.push_back(static_cast<char>(byte));
+    for (int byte = 0; byte < 256; ++byte) input.push_back(static_cast<char>(byte));
   }
   EXPECT_EQ("b2ea9f7fcea831a4a63b213f41a8855b", DigestToHex(Md5(input)));
 }
@@ -102,13 +100,20 @@ TEST(DeviceIdFormatTest, MacTextAndLocallyAdministered) {
     const char* text;
     bool local;
   } kCases[] = {
-      {"021122334455", true},  {"061122334455", true},  {"0A1122334455", true},
-      {"0E1122334455", true},  {"F21122334455", true},  {"001122334455", false},
-      {"011122334455", false}, {"031122334455", false}, {"0B1122334455", false},
-      {"0F1122334455", false}, {"0", false},            {"", false},
+      {"021122334455", true},
+      {"061122334455", true},
+      {"0A1122334455", true},
+      {"0E1122334455", true},
+      {"F21122334455", true},
+      {"001122334455", false},
+      {"011122334455", false},
+      {"031122334455", false},
+      {"0B1122334455", false},
+      {"0F1122334455", false},
+      {"0", false},
+      {"", false},
   };
-  for (const auto& c : kCases)
-    EXPECT_EQ(c.local, IsLocallyAdministeredMacText(c.text)) << c.text;
+  for (const auto& c : kCases) EXPECT_EQ(c.local, IsLocallyAdministeredMacText(c.text)) << c.text;
 }
 
 TEST(DeviceIdFormatTest, FingerprintKeepsDiskStringsAsReported) {
@@ -139,41 +144,69 @@ TEST_F(DeviceIdTest, MacAddressSources) {
       {"first adapter with a gateway wins",
        {MakeAdapter("{A}", false, {9, 9, 9, 9, 9, 9}), MakeAdapter("{B}", true, kGlobalMac),
         MakeAdapter("{C}", true, kNetbiosMac)},
-       true, two_lanas, true, "001A2B3C4D5E", {"adapters"}},
+       true,
+       two_lanas,
+       true,
+       "001A2B3C4D5E",
+       {"adapters"}},
       {"randomised address replaced by the permanent one",
-       {random_ok}, true, two_lanas, true, "001122334455",
+       {random_ok},
+       true,
+       two_lanas,
+       true,
+       "001122334455",
        {"adapters", "permanent:{RANDOM}"}},
       {"permanent address query fails: NetBIOS, last adapter first",
-       {random_failing}, true, two_lanas, true, "AABBCCDDEEFF",
-       {"adapters", "permanent:{RANDOM}", "netbios_enum", "netbios_reset:3",
-        "netbios_status:3"}},
+       {random_failing},
+       true,
+       two_lanas,
+       true,
+       "AABBCCDDEEFF",
+       {"adapters", "permanent:{RANDOM}", "netbios_enum", "netbios_reset:3", "netbios_status:3"}},
       {"no adapter with a gateway: NetBIOS",
-       {MakeAdapter("{A}", false, kGlobalMac)}, true, two_lanas, true, "AABBCCDDEEFF",
+       {MakeAdapter("{A}", false, kGlobalMac)},
+       true,
+       two_lanas,
+       true,
+       "AABBCCDDEEFF",
        {"adapters", "netbios_enum", "netbios_reset:3", "netbios_status:3"}},
       {"gateway adapter without a physical address: NetBIOS",
-       {MakeAdapter("{A}", true, {}), MakeAdapter("{B}", true, kGlobalMac)}, true, two_lanas,
-       true, "AABBCCDDEEFF",
+       {MakeAdapter("{A}", true, {}), MakeAdapter("{B}", true, kGlobalMac)},
+       true,
+       two_lanas,
+       true,
+       "AABBCCDDEEFF",
        {"adapters", "netbios_enum", "netbios_reset:3", "netbios_status:3"}},
       {"adapter list unreadable: NetBIOS",
-       {}, false, two_lanas, true, "AABBCCDDEEFF",
+       {},
+       false,
+       two_lanas,
+       true,
+       "AABBCCDDEEFF",
        {"adapters", "netbios_enum", "netbios_reset:3", "netbios_status:3"}},
       {"failed reset skips the adapter",
-       {}, true,
+       {},
+       true,
        {MakeNetbios(1, {1, 2, 3, 4, 5, 6}), MakeNetbios(2, kNetbiosMac, /*reset_ok=*/false)},
-       true, "010203040506",
-       {"adapters", "netbios_enum", "netbios_reset:2", "netbios_reset:1",
-        "netbios_status:1"}},
+       true,
+       "010203040506",
+       {"adapters", "netbios_enum", "netbios_reset:2", "netbios_reset:1", "netbios_status:1"}},
       {"failed status tries the previous adapter",
-       {}, true,
+       {},
+       true,
        {MakeNetbios(1, {1, 2, 3, 4, 5, 6}),
         MakeNetbios(2, kNetbiosMac, /*reset_ok=*/true, /*status_ok=*/false)},
-       true, "010203040506",
+       true,
+       "010203040506",
        {"adapters", "netbios_enum", "netbios_reset:2", "netbios_status:2", "netbios_reset:1",
         "netbios_status:1"}},
-      {"NetBIOS enumeration fails", {}, true, two_lanas, false, "",
-       {"adapters", "netbios_enum"}},
-      {"nothing answers", {}, true,
-       {MakeNetbios(0, kNetbiosMac, /*reset_ok=*/false)}, true, "",
+      {"NetBIOS enumeration fails", {}, true, two_lanas, false, "", {"adapters", "netbios_enum"}},
+      {"nothing answers",
+       {},
+       true,
+       {MakeNetbios(0, kNetbiosMac, /*reset_ok=*/false)},
+       true,
+       "",
        {"adapters", "netbios_enum", "netbios_reset:0"}},
   };
   for (const auto& c : kCases) {
@@ -217,8 +250,7 @@ TEST_F(DeviceIdTest, DiskInfoSources) {
   EXPECT_EQ("WMI Model", disk.model);
   EXPECT_EQ("WFW", disk.firmware_revision);
   std::vector<std::string> expected;
-  for (int i = 0; i < 16; ++i)
-    expected.push_back("drive:" + std::to_string(i));
+  for (int i = 0; i < 16; ++i) expected.push_back("drive:" + std::to_string(i));
   expected.insert(expected.end(), {"wmi", "wmi_object:0", "wmi_object:1"});
   EXPECT_EQ(expected, info_.calls);
 
@@ -261,8 +293,7 @@ TEST_F(DeviceIdTest, DeviceIdFromFingerprint) {
   for (const auto& c : kCases) {
     info_ = HardwareInfoForTesting();
     info_.adapters = {MakeAdapter("{A}", true, kGlobalMac)};
-    if (c.with_disk)
-      info_.drives = {DiskData{"SER-1", "Model X", "FW1"}};
+    if (c.with_disk) info_.drives = {DiskData{"SER-1", "Model X", "FW1"}};
     SetHardwareInfoForTesting(&info_);  // forget the previous case's digest
     char buffer[33];
     std::memset(buffer, 'x', sizeof(buffer));
@@ -339,14 +370,11 @@ TEST_F(DeviceIdTest, ComputedOncePerProcess) {
   for (auto& text : from_threads) {
     threads.emplace_back([&text] {
       char buffer[33] = {};
-      if (GetDeviceId(buffer, 32))
-        text = buffer;
+      if (GetDeviceId(buffer, 32)) text = buffer;
     });
   }
-  for (auto& thread : threads)
-    thread.join();
-  for (const auto& text : from_threads)
-    EXPECT_EQ(first, text);
+  for (auto& thread : threads) thread.join();
+  for (const auto& text : from_threads) EXPECT_EQ(first, text);
   EXPECT_EQ(1, CountCalls("adapters"));
 }
 
@@ -363,8 +391,7 @@ TEST(DeviceIdSystemTest, RealHardware) {
                           : std::string("none"))
             << std::endl;
   EXPECT_EQ(0u, mac.size() % 2);
-  for (char c : mac)
-    EXPECT_TRUE((c >= '0' && c <= '9') || (c >= 'A' && c <= 'F')) << mac;
+  for (char c : mac) EXPECT_TRUE((c >= '0' && c <= '9') || (c >= 'A' && c <= 'F')) << mac;
 
   char buffer[33];
   std::memset(buffer, 'x', sizeof(buffer));
@@ -376,8 +403,7 @@ TEST(DeviceIdSystemTest, RealHardware) {
   }
   const std::string id(buffer);
   ASSERT_EQ(32u, id.size());
-  for (char c : id)
-    EXPECT_TRUE((c >= '0' && c <= '9') || (c >= 'a' && c <= 'f')) << id;
+  for (char c : id) EXPECT_TRUE((c >= '0' && c <= '9') || (c >= 'a' && c <= 'f')) << id;
   EXPECT_EQ(DigestToHex(Md5(BuildFingerprint(mac, have_disk ? &disk : nullptr))), id);
   std::cout << "device id: " << id << std::endl;
 }

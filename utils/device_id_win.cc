@@ -32,8 +32,7 @@ class ScopedComPtr {
  public:
   ScopedComPtr() = default;
   ~ScopedComPtr() {
-    if (ptr_)
-      ptr_->Release();
+    if (ptr_) ptr_->Release();
   }
   ScopedComPtr(const ScopedComPtr&) = delete;
   ScopedComPtr& operator=(const ScopedComPtr&) = delete;
@@ -83,8 +82,7 @@ class ScopedComInitializer {
     initialized_ = hr == S_OK || hr == S_FALSE;
   }
   ~ScopedComInitializer() {
-    if (initialized_)
-      CoUninitialize();
+    if (initialized_) CoUninitialize();
   }
   ScopedComInitializer(const ScopedComInitializer&) = delete;
   ScopedComInitializer& operator=(const ScopedComInitializer&) = delete;
@@ -98,12 +96,10 @@ class ScopedComInitializer {
 // UTF-16 to the thread's ANSI code page, as the disk strings are compared
 // and hashed in that form.
 std::string WideToThreadAnsi(const wchar_t* text, int length) {
-  if (length <= 0)
-    return std::string();
+  if (length <= 0) return std::string();
   const int size =
       WideCharToMultiByte(CP_THREAD_ACP, 0, text, length, nullptr, 0, nullptr, nullptr);
-  if (size <= 0)
-    return std::string();
+  if (size <= 0) return std::string();
   std::string result(static_cast<size_t>(size), '\0');
   WideCharToMultiByte(CP_THREAD_ACP, 0, text, length, &result[0], size, nullptr, nullptr);
   return result;
@@ -111,18 +107,15 @@ std::string WideToThreadAnsi(const wchar_t* text, int length) {
 
 std::optional<std::string> ReadStringProperty(IWbemClassObject* object, const wchar_t* name) {
   ScopedVariant value;
-  if (FAILED(object->Get(name, 0, value.Receive(), nullptr, nullptr)))
-    return std::nullopt;
-  if (value.value().vt != VT_BSTR || !value.value().bstrVal)
-    return std::nullopt;
+  if (FAILED(object->Get(name, 0, value.Receive(), nullptr, nullptr))) return std::nullopt;
+  if (value.value().vt != VT_BSTR || !value.value().bstrVal) return std::nullopt;
   const BSTR text = value.value().bstrVal;
   return WideToThreadAnsi(text, static_cast<int>(SysStringLen(text)));
 }
 
 // The zero-terminated string at |offset| of a descriptor of |size| bytes.
 std::string DescriptorString(const char* descriptor, size_t size, DWORD offset) {
-  if (offset >= size)
-    return std::string();
+  if (offset >= size) return std::string();
   const char* text = descriptor + offset;
   return std::string(text, strnlen(text, size - offset));
 }
@@ -132,19 +125,16 @@ class WinHardwareQueries : public HardwareQueries {
   bool GetAdapters(std::vector<NetworkAdapterRecord>* adapters) override {
     ULONG size = 0;
     GetAdaptersAddresses(AF_UNSPEC, kIncludeGateways, nullptr, nullptr, &size);
-    if (size == 0)
-      return false;
+    if (size == 0) return false;
     // 8-byte units keep the adapter records aligned.
     std::vector<uint64_t> buffer((size + sizeof(uint64_t) - 1) / sizeof(uint64_t), 0);
     auto* first = reinterpret_cast<IP_ADAPTER_ADDRESSES*>(buffer.data());
-    if (GetAdaptersAddresses(AF_UNSPEC, kIncludeGateways, nullptr, first, &size) !=
-        ERROR_SUCCESS) {
+    if (GetAdaptersAddresses(AF_UNSPEC, kIncludeGateways, nullptr, first, &size) != ERROR_SUCCESS) {
       return false;
     }
     for (const IP_ADAPTER_ADDRESSES* adapter = first; adapter; adapter = adapter->Next) {
       NetworkAdapterRecord record;
-      if (adapter->AdapterName)
-        record.name = adapter->AdapterName;
+      if (adapter->AdapterName) record.name = adapter->AdapterName;
       record.has_gateway = adapter->FirstGatewayAddress != nullptr;
       const ULONG length = adapter->PhysicalAddressLength <= MAX_ADAPTER_ADDRESS_LENGTH
                                ? adapter->PhysicalAddressLength
@@ -159,10 +149,9 @@ class WinHardwareQueries : public HardwareQueries {
                              std::vector<uint8_t>* address) override {
     const std::string device = "\\\\.\\" + adapter_name;
     win::ScopedHandle handle(CreateFileA(device.c_str(), GENERIC_READ | GENERIC_WRITE,
-                                         FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                         OPEN_EXISTING, 0, nullptr));
-    if (!handle.IsValid())
-      return false;
+                                         FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                         0, nullptr));
+    if (!handle.IsValid()) return false;
     DWORD oid = kPermanentAddressOid;
     uint8_t output[8] = {};
     DWORD returned = 0;
@@ -170,8 +159,7 @@ class WinHardwareQueries : public HardwareQueries {
                          sizeof(output), &returned, nullptr)) {
       return false;
     }
-    if (returned > sizeof(output))
-      returned = sizeof(output);
+    if (returned > sizeof(output)) returned = sizeof(output);
     address->assign(output, output + returned);
     return true;
   }
@@ -182,8 +170,7 @@ class WinHardwareQueries : public HardwareQueries {
     ncb.ncb_command = NCBENUM;
     ncb.ncb_buffer = reinterpret_cast<PUCHAR>(&list);
     ncb.ncb_length = sizeof(list);
-    if (Netbios(&ncb) != NRC_GOODRET)
-      return false;
+    if (Netbios(&ncb) != NRC_GOODRET) return false;
     const size_t count = list.length <= MAX_LANA + 1 ? list.length : MAX_LANA + 1;
     lanas->assign(list.lana, list.lana + count);
     return true;
@@ -205,8 +192,7 @@ class WinHardwareQueries : public HardwareQueries {
     ncb.ncb_callname[1] = ' ';
     ncb.ncb_buffer = status.data();
     ncb.ncb_length = kAdapterStatusBufferSize;
-    if (Netbios(&ncb) != NRC_GOODRET)
-      return false;
+    if (Netbios(&ncb) != NRC_GOODRET) return false;
     address->assign(status.begin(), status.begin() + 6);
     return true;
   }
@@ -215,15 +201,14 @@ class WinHardwareQueries : public HardwareQueries {
     const std::wstring path = L"\\\\.\\PhysicalDrive" + std::to_wstring(number);
     win::ScopedHandle handle(CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                          nullptr, OPEN_EXISTING, 0, nullptr));
-    if (!handle.IsValid())
-      return false;
+    if (!handle.IsValid()) return false;
     STORAGE_PROPERTY_QUERY query = {};
     query.PropertyId = StorageDeviceProperty;
     query.QueryType = PropertyStandardQuery;
     std::vector<uint64_t> buffer(kDescriptorBufferSize / sizeof(uint64_t), 0);
     DWORD returned = 0;
-    if (!DeviceIoControl(handle.Get(), kStorageQueryProperty, &query, sizeof(query),
-                         buffer.data(), kDescriptorBufferSize, &returned, nullptr)) {
+    if (!DeviceIoControl(handle.Get(), kStorageQueryProperty, &query, sizeof(query), buffer.data(),
+                         kDescriptorBufferSize, &returned, nullptr)) {
       return false;
     }
     const auto* descriptor = reinterpret_cast<const STORAGE_DEVICE_DESCRIPTOR*>(buffer.data());
@@ -241,21 +226,19 @@ class WinHardwareQueries : public HardwareQueries {
     return true;
   }
 
-  void VisitWmiDiskDrives(
-      const std::function<bool(const WmiDiskDriveRecord&)>& visit) override {
+  void VisitWmiDiskDrives(const std::function<bool(const WmiDiskDriveRecord&)>& visit) override {
     ScopedComInitializer com;
-    if (!com.initialized())
-      return;
+    if (!com.initialized()) return;
     // Every COM object below is released before the initializer ends.
     ScopedComPtr<IWbemLocator> locator;
-    if (FAILED(CoCreateInstance(CLSID_WbemLocator, nullptr, CLSCTX_INPROC_SERVER,
-                                IID_IWbemLocator, locator.ReceiveVoid()))) {
+    if (FAILED(CoCreateInstance(CLSID_WbemLocator, nullptr, CLSCTX_INPROC_SERVER, IID_IWbemLocator,
+                                locator.ReceiveVoid()))) {
       return;
     }
     ScopedBstr name_space(L"ROOT\\CIMV2");
     ScopedComPtr<IWbemServices> services;
-    if (FAILED(locator->ConnectServer(name_space.Get(), nullptr, nullptr, nullptr, 0,
-                                      nullptr, nullptr, services.Receive()))) {
+    if (FAILED(locator->ConnectServer(name_space.Get(), nullptr, nullptr, nullptr, 0, nullptr,
+                                      nullptr, services.Receive()))) {
       return;
     }
     if (FAILED(CoSetProxyBlanket(services.Get(), RPC_C_AUTHN_WINNT, RPC_C_AUTHZ_NONE, nullptr,
@@ -267,16 +250,15 @@ class WinHardwareQueries : public HardwareQueries {
     ScopedBstr query(L"SELECT * FROM Win32_DiskDrive");
     ScopedComPtr<IEnumWbemClassObject> results;
     if (FAILED(services->ExecQuery(language.Get(), query.Get(),
-                                   WBEM_FLAG_FORWARD_ONLY | WBEM_FLAG_RETURN_IMMEDIATELY,
-                                   nullptr, results.Receive()))) {
+                                   WBEM_FLAG_FORWARD_ONLY | WBEM_FLAG_RETURN_IMMEDIATELY, nullptr,
+                                   results.Receive()))) {
       return;
     }
     for (;;) {
       ScopedComPtr<IWbemClassObject> object;
       ULONG returned = 0;
       results->Next(WBEM_INFINITE, 1, object.Receive(), &returned);
-      if (returned == 0 || !object.Get())
-        return;
+      if (returned == 0 || !object.Get()) return;
       WmiDiskDriveRecord record;
       record.name = ReadStringProperty(object.Get(), L"Name");
       if (record.name) {
@@ -284,8 +266,7 @@ class WinHardwareQueries : public HardwareQueries {
         record.model = ReadStringProperty(object.Get(), L"Model");
         record.firmware_revision = ReadStringProperty(object.Get(), L"FirmwareRevision");
       }
-      if (!visit(record))
-        return;
+      if (!visit(record)) return;
     }
   }
 };

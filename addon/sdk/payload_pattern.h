@@ -21,8 +21,8 @@ inline void StoreLittleEndian32(uint8_t* out, uint32_t value) {
   out[3] = static_cast<uint8_t>(value >> 24);
 }
 
-inline void FillPayload(uint8_t* payload, size_t size, uint32_t thread_index,
-                        uint32_t sequence, uint32_t global_sequence) {
+inline void FillPayload(uint8_t* payload, size_t size, uint32_t thread_index, uint32_t sequence,
+                        uint32_t global_sequence) {
   size_t start = 0;
   if (size >= kPayloadHeaderSize) {
     StoreLittleEndian32(payload, thread_index);
@@ -31,8 +31,7 @@ inline void FillPayload(uint8_t* payload, size_t size, uint32_t thread_index,
     StoreLittleEndian32(payload + 12, static_cast<uint32_t>(size));
     start = kPayloadHeaderSize;
   }
-  for (size_t i = start; i < size; ++i)
-    payload[i] = static_cast<uint8_t>(global_sequence + i);
+  for (size_t i = start; i < size; ++i) payload[i] = static_cast<uint8_t>(global_sequence + i);
 }
 
 }  // namespace corvane

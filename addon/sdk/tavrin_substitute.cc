@@ -58,8 +58,7 @@ struct PostRequest {
 
 class Substitute {
  public:
-  int32_t Init(int32_t a, const uint8_t* bytes, int32_t c,
-               TavrinResultCallback callback) {
+  int32_t Init(int32_t a, const uint8_t* bytes, int32_t c, TavrinResultCallback callback) {
     {
       std::lock_guard<std::mutex> lock(record_lock_);
       ++init_calls_;
@@ -82,8 +81,7 @@ class Substitute {
       last_call_n_ = n;
     }
     PostRequest request;
-    if (ParsePost(words, &request))
-      Post(request);
+    if (ParsePost(words, &request)) Post(request);
   }
 
   int32_t GetHandle(const uint8_t* bytes, int32_t n) {
@@ -101,8 +99,7 @@ class Substitute {
       text.push_back(static_cast<char>(bytes[i]));
     std::istringstream stream(text);
     std::vector<std::string> words;
-    for (std::string word; stream >> word;)
-      words.push_back(word);
+    for (std::string word; stream >> word;) words.push_back(word);
     return words;
   }
 
@@ -115,13 +112,10 @@ class Substitute {
     return *value >= min;
   }
 
-  static bool ParsePost(const std::vector<std::string>& words,
-                        PostRequest* request) {
+  static bool ParsePost(const std::vector<std::string>& words, PostRequest* request) {
     int size = 0;
-    if (words.size() < 4 || words[0] != "post" ||
-        !ParseInt(words[1], 0, &request->threads) ||
-        !ParseInt(words[2], 0, &request->count) ||
-        !ParseInt(words[3], 0, &size)) {
+    if (words.size() < 4 || words[0] != "post" || !ParseInt(words[1], 0, &request->threads) ||
+        !ParseInt(words[2], 0, &request->count) || !ParseInt(words[3], 0, &size)) {
       return false;
     }
     request->size = static_cast<size_t>(size);
@@ -131,8 +125,7 @@ class Substitute {
       } else if (words[i] == "null") {
         request->null_when_empty = true;
       } else if (words[i] == "pace" && i + 1 < words.size()) {
-        if (!ParseInt(words[++i], 0, &request->pace_us))
-          return false;
+        if (!ParseInt(words[++i], 0, &request->pace_us)) return false;
       } else {
         return false;
       }
@@ -141,40 +134,29 @@ class Substitute {
   }
 
   int32_t Answer(const std::vector<std::string>& words, int32_t n) {
-    if (words.empty())
-      return -1;
+    if (words.empty()) return -1;
     const std::string& verb = words[0];
-    if (verb == "echo")
-      return n;
+    if (verb == "echo") return n;
     if (verb == "join") {
       JoinPosters();
       return static_cast<int32_t>(posted_.load());
     }
-    if (verb == "posted")
-      return static_cast<int32_t>(posted_.load());
-    if (verb == "heap")
-      return static_cast<int32_t>(RuntimeHeapBytesInUse() / 1024);
+    if (verb == "posted") return static_cast<int32_t>(posted_.load());
+    if (verb == "heap") return static_cast<int32_t>(RuntimeHeapBytesInUse() / 1024);
 
     std::lock_guard<std::mutex> lock(record_lock_);
     if (verb == "count" && words.size() == 2) {
-      if (words[1] == "init")
-        return init_calls_;
-      if (words[1] == "call")
-        return call_calls_;
-      if (words[1] == "getHandle")
-        return get_handle_calls_;
+      if (words[1] == "init") return init_calls_;
+      if (words[1] == "call") return call_calls_;
+      if (words[1] == "getHandle") return get_handle_calls_;
     }
     if (verb == "last" && words.size() >= 3) {
-      if (words[1] == "init" && words[2] == "a")
-        return last_init_a_;
-      if (words[1] == "init" && words[2] == "c")
-        return last_init_c_;
-      if (words[1] == "call" && words[2] == "n")
-        return last_call_n_;
+      if (words[1] == "init" && words[2] == "a") return last_init_a_;
+      if (words[1] == "init" && words[2] == "c") return last_init_c_;
+      if (words[1] == "call" && words[2] == "n") return last_call_n_;
       int index = 0;
       if (words[1] == "init" && words[2] == "byte" && words.size() == 4 &&
-          ParseInt(words[3], 0, &index) &&
-          static_cast<size_t>(index) < kRecordedInitBytes) {
+          ParseInt(words[3], 0, &index) && static_cast<size_t>(index) < kRecordedInitBytes) {
         return last_init_bytes_[index];
       }
     }
@@ -191,8 +173,7 @@ class Substitute {
     // nothing.
     try {
       for (int i = 0; i < request.threads; ++i) {
-        posters_.emplace_back(&Substitute::PostFromThread, this, request,
-                              static_cast<uint32_t>(i));
+        posters_.emplace_back(&Substitute::PostFromThread, this, request, static_cast<uint32_t>(i));
       }
     } catch (const std::exception&) {
     }
@@ -201,17 +182,14 @@ class Substitute {
   void PostFromThread(PostRequest request, uint32_t thread_index) {
     for (int i = 0; i < request.count; ++i) {
       TavrinResultCallback callback = callback_.load();
-      if (callback == nullptr)
-        return;
+      if (callback == nullptr) return;
       std::unique_lock<std::mutex> order(order_lock_, std::defer_lock);
-      if (request.ordered)
-        order.lock();
+      if (request.ordered) order.lock();
       uint32_t global = posted_.fetch_add(1);
       uint8_t* payload = nullptr;
       if (request.size != 0 || !request.null_when_empty) {
         payload = new uint8_t[request.size];
-        FillPayload(payload, request.size, thread_index,
-                    static_cast<uint32_t>(i), global);
+        FillPayload(payload, request.size, thread_index, static_cast<uint32_t>(i), global);
       }
       callback(request.size, payload);
       if (request.pace_us > 0)
@@ -225,8 +203,7 @@ class Substitute {
       std::lock_guard<std::mutex> lock(posters_lock_);
       posters.swap(posters_);
     }
-    for (std::thread& poster : posters)
-      poster.join();
+    for (std::thread& poster : posters) poster.join();
   }
 
   std::atomic<TavrinResultCallback> callback_{nullptr};
@@ -257,8 +234,7 @@ Substitute& GetSubstitute() {
 
 extern "C" {
 
-int32_t init(int32_t a, const uint8_t* bytes, int32_t c,
-             TavrinResultCallback callback) {
+int32_t init(int32_t a, const uint8_t* bytes, int32_t c, TavrinResultCallback callback) {
   return corvane::GetSubstitute().Init(a, bytes, c, callback);
 }
 

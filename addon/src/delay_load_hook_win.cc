@@ -13,8 +13,7 @@ namespace {
 constexpr char kNodeHostName[] = "node.exe";
 
 FARPROC WINAPI OnDelayLoadNotify(unsigned notification, PDelayLoadInfo info) {
-  if (notification != dliNotePreLoadLibrary || info == nullptr ||
-      info->szDll == nullptr) {
+  if (notification != dliNotePreLoadLibrary || info == nullptr || info->szDll == nullptr) {
     return nullptr;
   }
   if (_stricmp(info->szDll, kNodeHostName) != 0)

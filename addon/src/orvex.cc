@@ -36,10 +36,9 @@ class PacketPool {
  public:
   ResultPacket* Take(uint64_t length, uint8_t* payload) {
     uint32_t index = next_.fetch_add(1, std::memory_order_relaxed) % kCapacity;
-    ResultPacket* packet =
-        in_use_[index].exchange(true, std::memory_order_acquire)
-            ? new (std::nothrow) ResultPacket
-            : &packets_[index];
+    ResultPacket* packet = in_use_[index].exchange(true, std::memory_order_acquire)
+                               ? new (std::nothrow) ResultPacket
+                               : &packets_[index];
     if (packet != nullptr) {
       packet->length = length;
       packet->payload = payload;
@@ -83,13 +82,10 @@ struct ChannelContext {
   napi_threadsafe_function channel = nullptr;
 };
 
-void Deliver(Napi::Env env,
-             Napi::Function callback,
-             ChannelContext* context,
+void Deliver(Napi::Env env, Napi::Function callback, ChannelContext* context,
              ResultPacket* raw_packet);
 
-using Channel =
-    Napi::TypedThreadSafeFunction<ChannelContext, ResultPacket, Deliver>;
+using Channel = Napi::TypedThreadSafeFunction<ChannelContext, ResultPacket, Deliver>;
 
 // The process-wide delivery slot. Written on the script thread by init(),
 // read on SDK threads by OnSdkResult(); a plain pointer-sized value.
@@ -100,30 +96,25 @@ std::atomic<napi_threadsafe_function> g_channel{nullptr};
 // enough: for a module of this API version, Node only warns about exceptions
 // left pending by a thread-safe function's step and drops them.
 void RaiseIntoHost(Napi::Env env) {
-  Napi::Error error = env.IsExceptionPending()
-                          ? env.GetAndClearPendingException()
-                          : Napi::Error::New(env);
+  Napi::Error error =
+      env.IsExceptionPending() ? env.GetAndClearPendingException() : Napi::Error::New(env);
   napi_fatal_exception(env, error.Value());
 }
 
-void Deliver(Napi::Env env,
-             Napi::Function callback,
-             ChannelContext* context,
+void Deliver(Napi::Env env, Napi::Function callback, ChannelContext* context,
              ResultPacket* raw_packet) {
   ScopedPacket packet(raw_packet);
   // The channel is being torn down: nothing to call any more.
-  if (env == nullptr || callback.IsEmpty())
-    return;
+  if (env == nullptr || callback.IsEmpty()) return;
 
   // Plain Node-API on this path: the wrapper types would query every new
   // Buffer twice more and check for a pending exception after a call that
   // already reports one.
   napi_value buffer = nullptr;
-  napi_status status =
-      packet->length == 0
-          ? napi_create_buffer(env, 0, nullptr, &buffer)
-          : napi_create_buffer_copy(env, static_cast<size_t>(packet->length),
-                                    packet->payload, nullptr, &buffer);
+  napi_status status = packet->length == 0
+                           ? napi_create_buffer(env, 0, nullptr, &buffer)
+                           : napi_create_buffer_copy(env, static_cast<size_t>(packet->length),
+                                                     packet->payload, nullptr, &buffer);
   if (status != napi_ok) {
     RaiseIntoHost(env);
     return;
@@ -134,8 +125,7 @@ void Deliver(Napi::Env env,
     RaiseIntoHost(env);
     return;
   }
-  if (napi_call_function(env, receiver, callback, 1, &buffer, nullptr) !=
-      napi_ok) {
+  if (napi_call_function(env, receiver, callback, 1, &buffer, nullptr) != napi_ok) {
     RaiseIntoHost(env);
   }
 }
@@ -153,16 +143,14 @@ class ScopedSender {
   ScopedSender& operator=(const ScopedSender&) = delete;
 };
 
-void FinalizeChannel(Napi::Env /*env*/, void* /*data*/,
-                     ChannelContext* context) {
+void FinalizeChannel(Napi::Env /*env*/, void* /*data*/, ChannelContext* context) {
   // The host is tearing the environment down and frees the channel once this
   // returns. Results that come later must not reach it, so the slot stops
   // naming it; threads that read the slot just before are waited for (they
   // only push to a closing channel, which refuses at once).
   napi_threadsafe_function expected = context->channel;
   g_channel.compare_exchange_strong(expected, nullptr);
-  while (g_senders.load() != 0)
-    std::this_thread::yield();
+  while (g_senders.load() != 0) std::this_thread::yield();
   delete context;
 }
 
@@ -174,8 +162,7 @@ void OnSdkResult(uint64_t length, uint8_t* payload) {
   if (channel != nullptr) {
     ResultPacket* packet = g_packets.Take(length, payload);
     if (packet != nullptr) {
-      if (Channel(channel).NonBlockingCall(packet) == napi_ok)
-        return;
+      if (Channel(channel).NonBlockingCall(packet) == napi_ok) return;
       // The channel is closing; the packet would never be delivered.
       g_packets.Give(packet);
     }
@@ -184,47 +171,39 @@ void OnSdkResult(uint64_t length, uint8_t* payload) {
 }
 
 bool CheckNumber(const Napi::CallbackInfo& info, size_t index) {
-  if (info[index].IsNumber())
-    return true;
+  if (info[index].IsNumber()) return true;
   Napi::Error::New(info.Env(), kExpectedNumber).ThrowAsJavaScriptException();
   return false;
 }
 
 bool CheckTypedArray(const Napi::CallbackInfo& info, size_t index) {
-  if (info[index].IsTypedArray())
-    return true;
-  Napi::Error::New(info.Env(), kExpectedTypedArray)
-      .ThrowAsJavaScriptException();
+  if (info[index].IsTypedArray()) return true;
+  Napi::Error::New(info.Env(), kExpectedTypedArray).ThrowAsJavaScriptException();
   return false;
 }
 
 bool CheckFunction(const Napi::CallbackInfo& info, size_t index) {
-  if (info[index].IsFunction())
-    return true;
+  if (info[index].IsFunction()) return true;
   Napi::Error::New(info.Env(), kExpectedFunction).ThrowAsJavaScriptException();
   return false;
 }
 
 // Raises the failure of the last Node-API call (or the exception it left
 // pending) into the script.
-void ThrowLastError(napi_env env) {
-  Napi::Error::New(env).ThrowAsJavaScriptException();
-}
+void ThrowLastError(napi_env env) { Napi::Error::New(env).ThrowAsJavaScriptException(); }
 
 bool GetInt32(const Napi::CallbackInfo& info, size_t index, int32_t* result) {
-  if (napi_get_value_int32(info.Env(), info[index], result) == napi_ok)
-    return true;
+  if (napi_get_value_int32(info.Env(), info[index], result) == napi_ok) return true;
   ThrowLastError(info.Env());
   return false;
 }
 
 // The address of the first byte of the view; its length and element type are
 // not looked at.
-bool GetBytes(const Napi::CallbackInfo& info, size_t index,
-              const uint8_t** bytes) {
+bool GetBytes(const Napi::CallbackInfo& info, size_t index, const uint8_t** bytes) {
   void* data = nullptr;
-  if (napi_get_typedarray_info(info.Env(), info[index], nullptr, nullptr,
-                               &data, nullptr, nullptr) != napi_ok) {
+  if (napi_get_typedarray_info(info.Env(), info[index], nullptr, nullptr, &data, nullptr,
+                               nullptr) != napi_ok) {
     ThrowLastError(info.Env());
     return false;
   }
@@ -235,8 +214,7 @@ bool GetBytes(const Napi::CallbackInfo& info, size_t index,
 // Makes a channel to |callback| whose receiver is |receiver|. Returns null
 // with the error thrown into the script when that is not possible, for
 // instance when |receiver| is a primitive that cannot be referenced.
-napi_threadsafe_function CreateChannel(Napi::Env env,
-                                       Napi::Value receiver,
+napi_threadsafe_function CreateChannel(Napi::Env env, Napi::Value receiver,
                                        Napi::Function callback) {
   std::unique_ptr<ChannelContext> context(new (std::nothrow) ChannelContext);
   if (!context) {
@@ -245,16 +223,13 @@ napi_threadsafe_function CreateChannel(Napi::Env env,
   }
   context->receiver = Napi::Persistent(receiver);
   if (context->receiver.IsEmpty() || env.IsExceptionPending()) {
-    if (!env.IsExceptionPending())
-      ThrowLastError(env);
+    if (!env.IsExceptionPending()) ThrowLastError(env);
     return nullptr;
   }
-  Channel channel =
-      Channel::New(env, callback, kResourceName, /*maxQueueSize=*/0,
-                   /*initialThreadCount=*/1, context.get(), FinalizeChannel);
+  Channel channel = Channel::New(env, callback, kResourceName, /*maxQueueSize=*/0,
+                                 /*initialThreadCount=*/1, context.get(), FinalizeChannel);
   napi_threadsafe_function handle = channel;
-  if (handle == nullptr)
-    return nullptr;  // Channel::New threw already.
+  if (handle == nullptr) return nullptr;  // Channel::New threw already.
   context->channel = handle;
   context.release();  // Owned by the channel's finaliser from now on.
   return handle;
@@ -262,8 +237,8 @@ napi_threadsafe_function CreateChannel(Napi::Env env,
 
 Napi::Value Init(const Napi::CallbackInfo& info) {
   Napi::Env env = info.Env();
-  if (!CheckNumber(info, 0) || !CheckTypedArray(info, 1) ||
-      !CheckNumber(info, 2) || !CheckFunction(info, 3)) {
+  if (!CheckNumber(info, 0) || !CheckTypedArray(info, 1) || !CheckNumber(info, 2) ||
+      !CheckFunction(info, 3)) {
     return env.Undefined();
   }
   // An earlier channel stays alive, orphaned, until the environment ends.
@@ -275,8 +250,7 @@ Napi::Value Init(const Napi::CallbackInfo& info) {
   int32_t a = 0;
   int32_t c = 0;
   const uint8_t* bytes = nullptr;
-  if (!GetInt32(info, 0, &a) || !GetBytes(info, 1, &bytes) ||
-      !GetInt32(info, 2, &c)) {
+  if (!GetInt32(info, 0, &a) || !GetBytes(info, 1, &bytes) || !GetInt32(info, 2, &c)) {
     return env.Undefined();
   }
   return Napi::Number::New(env, ::init(a, bytes, c, &OnSdkResult));

@@ -16,8 +16,7 @@ extern "C" {
 typedef void (*TavrinResultCallback)(uint64_t length, uint8_t* bytes);
 
 // The SDK reads |bytes| only during the call.
-int32_t init(int32_t a, const uint8_t* bytes, int32_t c,
-             TavrinResultCallback callback);
+int32_t init(int32_t a, const uint8_t* bytes, int32_t c, TavrinResultCallback callback);
 int32_t call(const uint8_t* bytes, int32_t n);
 int32_t getHandle(const uint8_t* bytes, int32_t n);
 

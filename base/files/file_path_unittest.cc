@@ -94,13 +94,19 @@ TEST(FilePathTest, ExtensionAndReplaceExtension) {
 
 TEST(FilePathTest, ReferencesParent) {
   const std::pair<const wchar_t*, bool> kCases[] = {
-      {L"C:\\a\\..\\b", true},   {L"..\\b", true},        {L"a/..", true},
-      {L"..", true},             {L"C:\\a\\.. \\b", true}, {L"C:\\a\\...\\b", true},
-      {L"C:\\a\\..b\\c", false}, {L"C:\\a\\b..\\c", false}, {L"C:\\a\\.\\b", false},
-      {L"C:\\a\\b", false},      {L"", false},
+      {L"C:\\a\\..\\b", true},
+      {L"..\\b", true},
+      {L"a/..", true},
+      {L"..", true},
+      {L"C:\\a\\.. \\b", true},
+      {L"C:\\a\\...\\b", true},
+      {L"C:\\a\\..b\\c", false},
+      {L"C:\\a\\b..\\c", false},
+      {L"C:\\a\\.\\b", false},
+      {L"C:\\a\\b", false},
+      {L"", false},
   };
-  for (const auto& c : kCases)
-    EXPECT_EQ(FilePath(c.first).ReferencesParent(), c.second) << c.first;
+  for (const auto& c : kCases) EXPECT_EQ(FilePath(c.first).ReferencesParent(), c.second) << c.first;
 }
 
 TEST(FilePathTest, Utf8AndAbsolute) {

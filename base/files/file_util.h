@@ -31,8 +31,7 @@ bool CreateDirectory(const FilePath& path);
 bool ReadFileToString(const FilePath& path, std::string* contents);
 // Same, giving up (false, |contents| holding the first |max_size| bytes) when
 // the file is longer than |max_size|.
-bool ReadFileToStringWithMaxSize(const FilePath& path, std::string* contents,
-                                 size_t max_size);
+bool ReadFileToStringWithMaxSize(const FilePath& path, std::string* contents, size_t max_size);
 
 // CreateFileW(GENERIC_WRITE, no sharing, CREATE_ALWAYS). Returns the number
 // of bytes written, or -1.

@@ -123,8 +123,7 @@ bool CreateDirectoryAndGetError(const FilePath& path, int* error) {
 
 bool CreateDirectory(const FilePath& path) { return CreateDirectoryAndGetError(path, nullptr); }
 
-bool ReadFileToStringWithMaxSize(const FilePath& path, std::string* contents,
-                                 size_t max_size) {
+bool ReadFileToStringWithMaxSize(const FilePath& path, std::string* contents, size_t max_size) {
   if (contents) contents->clear();
   if (path.ReferencesParent()) {
     ::SetLastError(ERROR_BAD_PATHNAME);
@@ -176,8 +175,7 @@ bool AppendToFile(const FilePath& path, std::string_view data) {
                                        OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file.IsValid()) return false;
   DWORD written = 0;
-  return ::WriteFile(file.Get(), data.data(), static_cast<DWORD>(data.size()), &written,
-                     nullptr) &&
+  return ::WriteFile(file.Get(), data.data(), static_cast<DWORD>(data.size()), &written, nullptr) &&
          written == data.size();
 }
 
@@ -258,8 +256,7 @@ bool PreReadFile(const FilePath& path, int64_t size) {
   if (size < 0) return false;
   win::ScopedHandle file(::CreateFileW(path.value().c_str(), GENERIC_READ,
                                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                       nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN,
-                                       nullptr));
+                                       nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
   if (!file.IsValid()) return false;
 
   PrefetchVirtualMemoryFunction prefetch =
@@ -272,8 +269,7 @@ bool PreReadFile(const FilePath& path, int64_t size) {
     win::ScopedHandle mapping(
         ::CreateFileMappingW(file.Get(), nullptr, PAGE_READONLY, 0, 0, nullptr));
     if (mapping.IsValid()) {
-      void* view = ::MapViewOfFile(mapping.Get(), FILE_MAP_READ, 0, 0,
-                                   static_cast<SIZE_T>(length));
+      void* view = ::MapViewOfFile(mapping.Get(), FILE_MAP_READ, 0, 0, static_cast<SIZE_T>(length));
       if (view) {
         MemoryRange range = {view, static_cast<SIZE_T>(length)};
         BOOL ok = prefetch(::GetCurrentProcess(), 1, &range, 0);

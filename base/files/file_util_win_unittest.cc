@@ -62,8 +62,8 @@ TEST_F(FileUtilTest, ReadSharesWithWritersButWriteDoesNot) {
   FilePath file = Path(L"shared.txt");
   ASSERT_TRUE(WriteFile(file, std::string_view("text")));
   win::ScopedHandle writer(::CreateFileW(file.value().c_str(), GENERIC_WRITE,
-                                         FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                         OPEN_EXISTING, 0, nullptr));
+                                         FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                         0, nullptr));
   ASSERT_TRUE(writer.IsValid());
   std::string read;
   EXPECT_TRUE(ReadFileToString(file, &read));

@@ -27,8 +27,8 @@ class JsonFileReaderTest : public testing::Test {
     EXPECT_TRUE(value.is_null());
     int function_code = 0;
     std::string function_message;
-    EXPECT_FALSE(ReadJsonFile(path, JSON_PARSE_EXTENDED_TRAILING_COMMAS, nullptr,
-                              &function_code, &function_message));
+    EXPECT_FALSE(ReadJsonFile(path, JSON_PARSE_EXTENDED_TRAILING_COMMAS, nullptr, &function_code,
+                              &function_message));
     EXPECT_EQ(function_code, code);
     EXPECT_EQ(function_message, message);
   }
@@ -62,8 +62,7 @@ TEST_F(JsonFileReaderTest, FileLockedByAnotherHandle) {
   ASSERT_TRUE(WriteFile(file, std::string_view("{}")));
   // Held open without any sharing, as another program would.
   win::ScopedHandle holder(::CreateFileW(file.value().c_str(), GENERIC_READ | GENERIC_WRITE, 0,
-                                         nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
-                                         nullptr));
+                                         nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   ASSERT_TRUE(holder.IsValid());
   ExpectError(file, 1002, "File locked.");
   holder.Close();

@@ -275,14 +275,30 @@ class Parser {
         if (AtEnd()) return Fail(JSON_SYNTAX_ERROR);
         char e = text_[pos_++];
         switch (e) {
-          case '"': out->push_back('"'); break;
-          case '\\': out->push_back('\\'); break;
-          case '/': out->push_back('/'); break;
-          case 'b': out->push_back('\b'); break;
-          case 'f': out->push_back('\f'); break;
-          case 'n': out->push_back('\n'); break;
-          case 'r': out->push_back('\r'); break;
-          case 't': out->push_back('\t'); break;
+          case '"':
+            out->push_back('"');
+            break;
+          case '\\':
+            out->push_back('\\');
+            break;
+          case '/':
+            out->push_back('/');
+            break;
+          case 'b':
+            out->push_back('\b');
+            break;
+          case 'f':
+            out->push_back('\f');
+            break;
+          case 'n':
+            out->push_back('\n');
+            break;
+          case 'r':
+            out->push_back('\r');
+            break;
+          case 't':
+            out->push_back('\t');
+            break;
           case 'v':
             if (!Allowed(JSON_ALLOW_VERT_TAB)) return FailAt(JSON_INVALID_ESCAPE, escape_start);
             out->push_back('\v');
@@ -292,9 +308,8 @@ class Parser {
                 !IsHexDigit(text_[pos_]) || !IsHexDigit(text_[pos_ + 1])) {
               return FailAt(JSON_INVALID_ESCAPE, escape_start);
             }
-            AppendCodePointUTF8(static_cast<uint32_t>(HexValue(text_[pos_]) * 16 +
-                                             HexValue(text_[pos_ + 1])),
-                       out);
+            AppendCodePointUTF8(
+                static_cast<uint32_t>(HexValue(text_[pos_]) * 16 + HexValue(text_[pos_ + 1])), out);
             pos_ += 2;
             break;
           case 'u':
@@ -385,21 +400,36 @@ class Parser {
 
 std::string JsonErrorMessage(int code) {
   switch (code) {
-    case JSON_INVALID_ESCAPE: return "Invalid escape sequence.";
-    case JSON_SYNTAX_ERROR: return "Syntax error.";
-    case JSON_UNEXPECTED_TOKEN: return "Unexpected token.";
-    case JSON_TRAILING_COMMA: return "Trailing comma not allowed.";
-    case JSON_TOO_MUCH_NESTING: return "Too much nesting.";
-    case JSON_UNEXPECTED_DATA_AFTER_ROOT: return "Unexpected data after root element.";
-    case JSON_UNSUPPORTED_ENCODING: return "Unsupported encoding. JSON must be UTF-8.";
-    case JSON_UNQUOTED_DICTIONARY_KEY: return "Dictionary keys must be quoted.";
-    case JSON_UNREPRESENTABLE_NUMBER: return "Number cannot be represented.";
-    case JSON_UNEXPECTED_CONTROL_CHAR: return "Unexpected control character.";
-    case JSON_ACCESS_DENIED: return "Access denied.";
-    case JSON_CANNOT_READ_FILE: return "Can't read file.";
-    case JSON_FILE_LOCKED: return "File locked.";
-    case JSON_NO_SUCH_FILE: return "File doesn't exist.";
-    default: return std::string();
+    case JSON_INVALID_ESCAPE:
+      return "Invalid escape sequence.";
+    case JSON_SYNTAX_ERROR:
+      return "Syntax error.";
+    case JSON_UNEXPECTED_TOKEN:
+      return "Unexpected token.";
+    case JSON_TRAILING_COMMA:
+      return "Trailing comma not allowed.";
+    case JSON_TOO_MUCH_NESTING:
+      return "Too much nesting.";
+    case JSON_UNEXPECTED_DATA_AFTER_ROOT:
+      return "Unexpected data after root element.";
+    case JSON_UNSUPPORTED_ENCODING:
+      return "Unsupported encoding. JSON must be UTF-8.";
+    case JSON_UNQUOTED_DICTIONARY_KEY:
+      return "Dictionary keys must be quoted.";
+    case JSON_UNREPRESENTABLE_NUMBER:
+      return "Number cannot be represented.";
+    case JSON_UNEXPECTED_CONTROL_CHAR:
+      return "Unexpected control character.";
+    case JSON_ACCESS_DENIED:
+      return "Access denied.";
+    case JSON_CANNOT_READ_FILE:
+      return "Can't read file.";
+    case JSON_FILE_LOCKED:
+      return "File locked.";
+    case JSON_NO_SUCH_FILE:
+      return "File doesn't exist.";
+    default:
+      return std::string();
   }
 }
 

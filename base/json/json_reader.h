@@ -26,8 +26,8 @@ enum JsonParseOptions {
   JSON_REPLACE_INVALID_CHARACTERS = 1 << 5,
 
   // The standard dialect with extensions (animation and shell configuration).
-  JSON_PARSE_EXTENDED = JSON_ALLOW_COMMENTS | JSON_ALLOW_CONTROL_CHARS | JSON_ALLOW_VERT_TAB |
-                        JSON_ALLOW_X_ESCAPES,
+  JSON_PARSE_EXTENDED =
+      JSON_ALLOW_COMMENTS | JSON_ALLOW_CONTROL_CHARS | JSON_ALLOW_VERT_TAB | JSON_ALLOW_X_ESCAPES,
   // The same with trailing commas (launcher configuration).
   JSON_PARSE_EXTENDED_TRAILING_COMMAS = JSON_PARSE_EXTENDED | JSON_ALLOW_TRAILING_COMMAS,
 };
@@ -46,10 +46,10 @@ enum JsonErrorCode {
   JSON_UNREPRESENTABLE_NUMBER = 9,      // "Number cannot be represented."
   JSON_UNEXPECTED_CONTROL_CHAR = 10,    // "Unexpected control character."
 
-  JSON_ACCESS_DENIED = 1000,  // "Access denied."
+  JSON_ACCESS_DENIED = 1000,     // "Access denied."
   JSON_CANNOT_READ_FILE = 1001,  // "Can't read file."
-  JSON_FILE_LOCKED = 1002,  // "File locked."
-  JSON_NO_SUCH_FILE = 1003,  // "File doesn't exist."
+  JSON_FILE_LOCKED = 1002,       // "File locked."
+  JSON_NO_SUCH_FILE = 1003,      // "File doesn't exist."
 };
 
 // Lists and dictionaries nest at most this deep; deeper input is refused

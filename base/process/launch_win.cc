@@ -43,8 +43,7 @@ std::string SystemErrorText(DWORD code) {
   } else {
     DWORD lookup_error = ::GetLastError();
     text = StringPrintf("Error (0x%lX) while retrieving error. (0x%lX)",
-                        static_cast<unsigned long>(lookup_error),
-                        static_cast<unsigned long>(code));
+                        static_cast<unsigned long>(lookup_error), static_cast<unsigned long>(code));
   }
   if (buffer) ::LocalFree(buffer);
   return text;
@@ -128,8 +127,8 @@ bool IsCurrentProcessElevated() {
     if (opened) {
       TOKEN_ELEVATION elevation = {};
       DWORD size = 0;
-      if (::GetTokenInformation(owned_token.Get(), TokenElevation, &elevation,
-                                sizeof(elevation), &size)) {
+      if (::GetTokenInformation(owned_token.Get(), TokenElevation, &elevation, sizeof(elevation),
+                                &size)) {
         elevated = elevation.TokenIsElevated != 0;
       }
     }

@@ -81,9 +81,9 @@ TEST_F(LaunchTest, StartsWithArgumentsAndDirectory) {
   EXPECT_EQ(record["cwd"], work.AsUTF8Unsafe());
   EXPECT_EQ(record["cmdline"], WideToUTF8(cl.GetCommandLineString()));
   EXPECT_EQ(record["pid"].get<uint32_t>(), process.Pid());
-  nlohmann::json expected_argv = nlohmann::json::array(
-      {exe.AsUTF8Unsafe(), "--path=C:\\Program Files\\App\\", "--quote=say \"hi\"", "--flag",
-       "\xE4\xB8\xAD \xC3\xA9"});
+  nlohmann::json expected_argv =
+      nlohmann::json::array({exe.AsUTF8Unsafe(), "--path=C:\\Program Files\\App\\",
+                             "--quote=say \"hi\"", "--flag", "\xE4\xB8\xAD \xC3\xA9"});
   EXPECT_EQ(record["argv"], expected_argv);
   // Hidden, without the busy cursor.
   uint32_t flags = record["startup_info"]["flags"].get<uint32_t>();
@@ -93,8 +93,8 @@ TEST_F(LaunchTest, StartsWithArgumentsAndDirectory) {
 }
 
 TEST_F(LaunchTest, WaitOptionBlocksUntilTheEnd) {
-  FilePath exe = test::InstallTestChild(temp_.path(), L"waited.exe",
-                                        R"({"delay_ms": 300, "exit_code": 3})");
+  FilePath exe =
+      test::InstallTestChild(temp_.path(), L"waited.exe", R"({"delay_ms": 300, "exit_code": 3})");
   LaunchOptions options;
   options.wait = true;
   Process process = LaunchProcess(CommandLine(exe), options);
@@ -240,8 +240,8 @@ TEST_F(LaunchTest, DeclinedElevationGivesAnInvalidProcess) {
 }
 
 TEST_F(LaunchTest, AcceptedElevationWaitsWhenAsked) {
-  FilePath exe = test::InstallTestChild(temp_.path(), L"elevated.exe",
-                                        R"({"delay_ms": 200, "exit_code": 5})");
+  FilePath exe =
+      test::InstallTestChild(temp_.path(), L"elevated.exe", R"({"delay_ms": 200, "exit_code": 5})");
   int calls = 0;
   SetElevatedLaunchHookForTesting(
       [&](const std::wstring& file, const std::wstring& parameters, int show) -> HANDLE {

@@ -20,8 +20,7 @@ Process Process::Current() {
 }
 
 Process Process::Open(uint32_t pid) {
-  return Process(::OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION |
-                                   PROCESS_TERMINATE,
+  return Process(::OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION | PROCESS_TERMINATE,
                                FALSE, pid));
 }
 

@@ -75,13 +75,9 @@ std::wstring Widen(const std::string& text) { return std::wstring(text.begin(), 
 bool StringToInt(std::string_view input, int* output) { return ParseInteger(input, output); }
 bool StringToInt(std::wstring_view input, int* output) { return ParseInteger(input, output); }
 bool StringToUint(std::string_view input, unsigned* output) { return ParseInteger(input, output); }
-bool StringToUint(std::wstring_view input, unsigned* output) {
-  return ParseInteger(input, output);
-}
+bool StringToUint(std::wstring_view input, unsigned* output) { return ParseInteger(input, output); }
 bool StringToInt64(std::string_view input, int64_t* output) { return ParseInteger(input, output); }
-bool StringToInt64(std::wstring_view input, int64_t* output) {
-  return ParseInteger(input, output);
-}
+bool StringToInt64(std::wstring_view input, int64_t* output) { return ParseInteger(input, output); }
 bool StringToUint64(std::string_view input, uint64_t* output) {
   return ParseInteger(input, output);
 }

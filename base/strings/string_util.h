@@ -32,16 +32,14 @@ bool EqualsCaseInsensitiveASCII(std::string_view a, std::string_view b);
 bool EqualsCaseInsensitiveASCII(std::wstring_view a, std::wstring_view b);
 
 enum class SplitMode {
-  KEEP_EMPTY,   // "a,,b" -> "a", "", "b"
-  SKIP_EMPTY,   // "a,,b" -> "a", "b"
+  KEEP_EMPTY,  // "a,,b" -> "a", "", "b"
+  SKIP_EMPTY,  // "a,,b" -> "a", "b"
 };
 // Splits at every |separator|; with |trim| each piece is trimmed first (an
 // all-blank piece then counts as empty).
-std::vector<std::string> SplitString(std::string_view text, char separator,
-                                     bool trim = false,
+std::vector<std::string> SplitString(std::string_view text, char separator, bool trim = false,
                                      SplitMode mode = SplitMode::KEEP_EMPTY);
-std::vector<std::wstring> SplitString(std::wstring_view text, wchar_t separator,
-                                      bool trim = false,
+std::vector<std::wstring> SplitString(std::wstring_view text, wchar_t separator, bool trim = false,
                                       SplitMode mode = SplitMode::KEEP_EMPTY);
 
 std::string JoinString(const std::vector<std::string>& parts, std::string_view separator);

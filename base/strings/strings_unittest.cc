@@ -77,8 +77,7 @@ TEST(StringNumberTest, NumberToString) {
   EXPECT_EQ(NumberToString(0), "0");
   EXPECT_EQ(NumberToString(INT_MIN), "-2147483648");
   EXPECT_EQ(NumberToString(std::numeric_limits<long long>::min()), "-9223372036854775808");
-  EXPECT_EQ(NumberToString(std::numeric_limits<unsigned long long>::max()),
-            "18446744073709551615");
+  EXPECT_EQ(NumberToString(std::numeric_limits<unsigned long long>::max()), "18446744073709551615");
   EXPECT_EQ(NumberToWString(-12), L"-12");
   const unsigned char bytes[] = {0x00, 0x0f, 0xa0, 0xff};
   EXPECT_EQ(HexEncodeLower(bytes, sizeof(bytes)), "000fa0ff");
@@ -91,16 +90,13 @@ TEST(UtfConversionTest, RoundTripsAndReplacesInvalid) {
   EXPECT_EQ(UTF8ToWide(utf8), wide);
 
   // Unpaired surrogates.
-  EXPECT_EQ(WideToUTF8(std::wstring(1, static_cast<wchar_t>(0xD800)) + L"x"),
-            "\xEF\xBF\xBDx");
+  EXPECT_EQ(WideToUTF8(std::wstring(1, static_cast<wchar_t>(0xD800)) + L"x"), "\xEF\xBF\xBDx");
   EXPECT_EQ(WideToUTF8(std::wstring(1, static_cast<wchar_t>(0xDC00))), "\xEF\xBF\xBD");
   // Malformed UTF-8: stray continuation, truncated sequence, overlong form,
   // encoded surrogate.
   const std::pair<std::string, std::wstring> kBad[] = {
-      {"\x80x", L"\uFFFDx"},
-      {"\xE4\xB8", L"\uFFFD"},
-      {"\xC0\xAF", L"\uFFFD\uFFFD"},
-      {"\xED\xA0\x80", L"\uFFFD\uFFFD\uFFFD"},
+      {"\x80x", L"\uFFFDx"},         {"\xE4\xB8", L"\uFFFD"},
+      {"\xC0\xAF", L"\uFFFD\uFFFD"}, {"\xED\xA0\x80", L"\uFFFD\uFFFD\uFFFD"},
       {"a\xF0\x9F\x98", L"a\uFFFD"},
   };
   for (const auto& c : kBad) EXPECT_EQ(UTF8ToWide(c.first), c.second);

@@ -36,8 +36,7 @@ FilePath TestChildPath() {
 FilePath InstallTestChild(const FilePath& directory, const std::wstring& name,
                           const std::string& control_json) {
   FilePath exe = directory.Append(name);
-  if (!::CopyFileW(TestChildPath().value().c_str(), exe.value().c_str(), FALSE))
-    return FilePath();
+  if (!::CopyFileW(TestChildPath().value().c_str(), exe.value().c_str(), FALSE)) return FilePath();
   if (!control_json.empty()) {
     FilePath control(exe.RemoveExtension().value() + L".control.json");
     if (!WriteFile(control, control_json)) return FilePath();

@@ -34,16 +34,16 @@ TEST(MessageWindowTest, FindsMessageOnlyWindowByTitle) {
   ASSERT_TRUE(::RegisterClassExW(&wc) || ::GetLastError() == ERROR_CLASS_ALREADY_EXISTS);
 
   const std::wstring title = L"corvane_test_" + std::to_wstring(::GetCurrentProcessId());
-  ScopedWindow window(::CreateWindowExW(0, kMessageWindowClassName, title.c_str(), 0, 0, 0, 0,
-                                        0, HWND_MESSAGE, nullptr, wc.hInstance, nullptr));
+  ScopedWindow window(::CreateWindowExW(0, kMessageWindowClassName, title.c_str(), 0, 0, 0, 0, 0,
+                                        HWND_MESSAGE, nullptr, wc.hInstance, nullptr));
   ASSERT_NE(window.get(), nullptr);
   EXPECT_EQ(FindMessageWindow(title), window.get());
   EXPECT_EQ(FindMessageWindow(title + L"_other"), nullptr);
 
   // A top-level window of that class and title is not a message-only one.
   const std::wstring top_title = title + L"_top";
-  ScopedWindow top(::CreateWindowExW(0, kMessageWindowClassName, top_title.c_str(), 0, 0, 0, 0,
-                                     0, nullptr, nullptr, wc.hInstance, nullptr));
+  ScopedWindow top(::CreateWindowExW(0, kMessageWindowClassName, top_title.c_str(), 0, 0, 0, 0, 0,
+                                     nullptr, nullptr, wc.hInstance, nullptr));
   ASSERT_NE(top.get(), nullptr);
   EXPECT_EQ(FindMessageWindow(top_title), nullptr);
 
@@ -52,9 +52,8 @@ TEST(MessageWindowTest, FindsMessageOnlyWindowByTitle) {
   other.lpszClassName = L"CorvaneOtherClass";
   ASSERT_TRUE(::RegisterClassExW(&other) || ::GetLastError() == ERROR_CLASS_ALREADY_EXISTS);
   const std::wstring other_title = title + L"_class";
-  ScopedWindow wrong_class(::CreateWindowExW(0, other.lpszClassName, other_title.c_str(), 0, 0,
-                                             0, 0, 0, HWND_MESSAGE, nullptr, wc.hInstance,
-                                             nullptr));
+  ScopedWindow wrong_class(::CreateWindowExW(0, other.lpszClassName, other_title.c_str(), 0, 0, 0,
+                                             0, 0, HWND_MESSAGE, nullptr, wc.hInstance, nullptr));
   ASSERT_NE(wrong_class.get(), nullptr);
   EXPECT_EQ(FindMessageWindow(other_title), nullptr);
 }

@@ -29,8 +29,7 @@ void Deliver(napi_env env, napi_value callback, void* /*context*/, void* data) {
     memcpy(&length, block, sizeof(length));
     napi_value buffer = nullptr;
     napi_value receiver = nullptr;
-    if (napi_create_buffer_copy(env, length, block + sizeof(length), nullptr,
-                                &buffer) == napi_ok &&
+    if (napi_create_buffer_copy(env, length, block + sizeof(length), nullptr, &buffer) == napi_ok &&
         napi_get_undefined(env, &receiver) == napi_ok) {
       napi_call_function(env, receiver, callback, 1, &buffer, nullptr);
     }
@@ -43,21 +42,17 @@ void Produce(uint32_t thread_index, int count, size_t size) {
     uint64_t length = size;
     uint8_t* block = new uint8_t[sizeof(length) + size];
     memcpy(block, &length, sizeof(length));
-    FillPayload(block + sizeof(length), size, thread_index,
-                static_cast<uint32_t>(i), g_posted.fetch_add(1));
-    if (napi_call_threadsafe_function(g_channel, block,
-                                      napi_tsfn_nonblocking) != napi_ok) {
+    FillPayload(block + sizeof(length), size, thread_index, static_cast<uint32_t>(i),
+                g_posted.fetch_add(1));
+    if (napi_call_threadsafe_function(g_channel, block, napi_tsfn_nonblocking) != napi_ok) {
       delete[] block;
     }
   }
 }
 
-bool GetArgs(napi_env env, napi_callback_info info, size_t count,
-             napi_value* args) {
+bool GetArgs(napi_env env, napi_callback_info info, size_t count, napi_value* args) {
   size_t argc = count;
-  return napi_get_cb_info(env, info, &argc, args, nullptr, nullptr) ==
-             napi_ok &&
-         argc == count;
+  return napi_get_cb_info(env, info, &argc, args, nullptr, nullptr) == napi_ok && argc == count;
 }
 
 // init(callback)
@@ -65,11 +60,9 @@ napi_value Init(napi_env env, napi_callback_info info) {
   napi_value callback = nullptr;
   napi_value name = nullptr;
   if (!GetArgs(env, info, 1, &callback) ||
-      napi_create_string_utf8(env, "baseline", NAPI_AUTO_LENGTH, &name) !=
-          napi_ok ||
-      napi_create_threadsafe_function(env, callback, nullptr, name, 0, 1,
-                                      nullptr, nullptr, nullptr, Deliver,
-                                      &g_channel) != napi_ok) {
+      napi_create_string_utf8(env, "baseline", NAPI_AUTO_LENGTH, &name) != napi_ok ||
+      napi_create_threadsafe_function(env, callback, nullptr, name, 0, 1, nullptr, nullptr, nullptr,
+                                      Deliver, &g_channel) != napi_ok) {
     napi_throw_error(env, nullptr, "baseline: init failed");
     return nullptr;
   }
@@ -87,15 +80,14 @@ napi_value Post(napi_env env, napi_callback_info info) {
   if (g_channel == nullptr || !GetArgs(env, info, 3, args) ||
       napi_get_value_int32(env, args[0], &threads) != napi_ok ||
       napi_get_value_int32(env, args[1], &count) != napi_ok ||
-      napi_get_value_int32(env, args[2], &size) != napi_ok || threads < 1 ||
-      count < 0 || size < 0) {
+      napi_get_value_int32(env, args[2], &size) != napi_ok || threads < 1 || count < 0 ||
+      size < 0) {
     napi_throw_error(env, nullptr, "baseline: bad post");
     return nullptr;
   }
   std::lock_guard<std::mutex> lock(g_workers_lock);
   for (int32_t i = 0; i < threads; ++i) {
-    g_workers.emplace_back(Produce, static_cast<uint32_t>(i), count,
-                           static_cast<size_t>(size));
+    g_workers.emplace_back(Produce, static_cast<uint32_t>(i), count, static_cast<size_t>(size));
   }
   return nullptr;
 }
@@ -107,8 +99,7 @@ napi_value Join(napi_env /*env*/, napi_callback_info /*info*/) {
     std::lock_guard<std::mutex> lock(g_workers_lock);
     workers.swap(g_workers);
   }
-  for (std::thread& worker : workers)
-    worker.join();
+  for (std::thread& worker : workers) worker.join();
   return nullptr;
 }
 
@@ -125,6 +116,4 @@ napi_value Register(napi_env env, napi_value exports) {
 }  // namespace
 }  // namespace corvane
 
-NAPI_MODULE_INIT() {
-  return corvane::Register(env, exports);
-}
+NAPI_MODULE_INIT() { return corvane::Register(env, exports); }

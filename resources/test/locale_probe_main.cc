@@ -43,9 +43,9 @@ int main(int argc, char** argv) {
   std::string index;
   Expect(corvane::ArchiveReadFile("i18n.json", &index), "i18n.json readable");
   std::vector<std::string> candidates = corvane::ChooseLanguageFiles(index);
-  Expect(!candidates.empty() &&
-             corvane::EqualsCaseInsensitiveASCII(candidates.front(), expected_file),
-         "first candidate " + (candidates.empty() ? std::string() : candidates.front()));
+  Expect(
+      !candidates.empty() && corvane::EqualsCaseInsensitiveASCII(candidates.front(), expected_file),
+      "first candidate " + (candidates.empty() ? std::string() : candidates.front()));
   Expect(!candidates.empty() && candidates.back() == "en-us", "default candidate last");
 
   std::string loaded;

@@ -1,5 +1,3 @@
 // A module that exists only to carry the resources of a test product.
 
-extern "C" __declspec(dllexport) int CorvaneTestProductVersion() {
-  return 1;
-}
+extern "C" __declspec(dllexport) int CorvaneTestProductVersion() { return 1; }

@@ -21,8 +21,8 @@ namespace {
 
 std::string ToUtf8(const std::wstring& wide) {
   if (wide.empty()) return std::string();
-  int size = WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()),
-                                 nullptr, 0, nullptr, nullptr);
+  int size = WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0,
+                                 nullptr, nullptr);
   std::string out(static_cast<size_t>(size), '\0');
   WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), &out[0], size,
                       nullptr, nullptr);
@@ -31,8 +31,8 @@ std::string ToUtf8(const std::wstring& wide) {
 
 std::wstring ToWide(const std::string& utf8) {
   if (utf8.empty()) return std::wstring();
-  int size = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()),
-                                 nullptr, 0);
+  int size =
+      MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
   std::wstring out(static_cast<size_t>(size), L'\0');
   MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), &out[0], size);
   return out;
@@ -70,8 +70,8 @@ std::wstring OwnPathStem() {
 }
 
 bool ReadWholeFile(const std::wstring& path, std::string* out) {
-  Handle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                          nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  Handle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                          OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file.valid()) return false;
   char buffer[4096];
   DWORD read = 0;
@@ -192,10 +192,10 @@ HWND MakeWindow(const std::wstring& class_name, const std::wstring& title, bool 
   wc.lpszClassName = class_name.c_str();
   wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
   RegisterClassExW(&wc);
-  HWND window = CreateWindowExW(0, class_name.c_str(), title.c_str(),
-                                message_only ? 0 : WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
-                                CW_USEDEFAULT, 480, 320, message_only ? HWND_MESSAGE : nullptr,
-                                nullptr, GetModuleHandleW(nullptr), nullptr);
+  HWND window =
+      CreateWindowExW(0, class_name.c_str(), title.c_str(), message_only ? 0 : WS_OVERLAPPEDWINDOW,
+                      CW_USEDEFAULT, CW_USEDEFAULT, 480, 320, message_only ? HWND_MESSAGE : nullptr,
+                      nullptr, GetModuleHandleW(nullptr), nullptr);
   if (window && !message_only) ShowWindow(window, SW_SHOWNORMAL);
   return window;
 }
@@ -256,21 +256,20 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
       for (const auto& item : (*runs)[static_cast<size_t>(run)].items())
         control[item.key()] = item.value();
     }
-    AppendLine(record_path,
-               BuildRecord(run, control)
-                       .dump(-1, ' ', false, nlohmann::json::error_handler_t::replace) +
-                   "\n");
+    AppendLine(
+        record_path,
+        BuildRecord(run, control).dump(-1, ' ', false, nlohmann::json::error_handler_t::replace) +
+            "\n");
   }
 
   std::wstring mutex_name = StringOr(control, "create_mutex");
-  Handle mutex(mutex_name.empty() ? nullptr
-                                  : CreateMutexW(nullptr, TRUE, mutex_name.c_str()));
+  Handle mutex(mutex_name.empty() ? nullptr : CreateMutexW(nullptr, TRUE, mutex_name.c_str()));
 
   bool have_window = false;
   auto message_window = control.find("message_window");
   if (message_window != control.end() && message_window->is_object()) {
-    have_window = MakeWindow(StringOr(*message_window, "class"),
-                             StringOr(*message_window, "title"), true) != nullptr;
+    have_window = MakeWindow(StringOr(*message_window, "class"), StringOr(*message_window, "title"),
+                             true) != nullptr;
   }
   std::wstring window_title = StringOr(control, "window_title");
   if (!window_title.empty())

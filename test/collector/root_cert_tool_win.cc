@@ -18,8 +18,7 @@ class ScopedCertStore {
  public:
   explicit ScopedCertStore(HCERTSTORE store) : store_(store) {}
   ~ScopedCertStore() {
-    if (store_)
-      CertCloseStore(store_, 0);
+    if (store_) CertCloseStore(store_, 0);
   }
   ScopedCertStore(const ScopedCertStore&) = delete;
   ScopedCertStore& operator=(const ScopedCertStore&) = delete;
@@ -34,8 +33,7 @@ class ScopedCertContext {
  public:
   explicit ScopedCertContext(PCCERT_CONTEXT context) : context_(context) {}
   ~ScopedCertContext() {
-    if (context_)
-      CertFreeCertificateContext(context_);
+    if (context_) CertFreeCertificateContext(context_);
   }
   ScopedCertContext(const ScopedCertContext&) = delete;
   ScopedCertContext& operator=(const ScopedCertContext&) = delete;
@@ -50,8 +48,7 @@ class ScopedFile {
  public:
   explicit ScopedFile(HANDLE file) : file_(file) {}
   ~ScopedFile() {
-    if (file_ != INVALID_HANDLE_VALUE)
-      CloseHandle(file_);
+    if (file_ != INVALID_HANDLE_VALUE) CloseHandle(file_);
   }
   ScopedFile(const ScopedFile&) = delete;
   ScopedFile& operator=(const ScopedFile&) = delete;
@@ -66,8 +63,7 @@ class ScopedFile {
 bool ReadWholeFile(const wchar_t* path, std::vector<BYTE>* data) {
   ScopedFile file(CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                               FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file.IsValid())
-    return false;
+  if (!file.IsValid()) return false;
   LARGE_INTEGER size;
   if (!GetFileSizeEx(file.Get(), &size) || size.QuadPart <= 0 || size.QuadPart > (1 << 20))
     return false;
@@ -95,10 +91,9 @@ int wmain(int argc, wchar_t** argv) {
     std::fprintf(stderr, "collector_root_cert: cannot read %ls\n", argv[2]);
     return 2;
   }
-  ScopedCertStore store(CertOpenStore(CERT_STORE_PROV_SYSTEM_W, 0, 0,
-                                      CERT_SYSTEM_STORE_LOCAL_MACHINE, L"ROOT"));
-  if (!store.Get())
-    return Fail("cannot open the machine ROOT store");
+  ScopedCertStore store(
+      CertOpenStore(CERT_STORE_PROV_SYSTEM_W, 0, 0, CERT_SYSTEM_STORE_LOCAL_MACHINE, L"ROOT"));
+  if (!store.Get()) return Fail("cannot open the machine ROOT store");
 
   if (add) {
     if (!CertAddEncodedCertificateToStore(store.Get(), X509_ASN_ENCODING, der.data(),
@@ -111,14 +106,11 @@ int wmain(int argc, wchar_t** argv) {
 
   ScopedCertContext wanted(
       CertCreateCertificateContext(X509_ASN_ENCODING, der.data(), static_cast<DWORD>(der.size())));
-  if (!wanted.Get())
-    return Fail("not a DER certificate");
+  if (!wanted.Get()) return Fail("not a DER certificate");
   // CertDeleteCertificateFromStore frees the context it is given.
   PCCERT_CONTEXT found = CertFindCertificateInStore(store.Get(), X509_ASN_ENCODING, 0,
                                                     CERT_FIND_EXISTING, wanted.Get(), nullptr);
-  if (!found)
-    return 0;  // already gone
-  if (!CertDeleteCertificateFromStore(found))
-    return Fail("cannot remove the certificate");
+  if (!found) return 0;  // already gone
+  if (!CertDeleteCertificateFromStore(found)) return Fail("cannot remove the certificate");
   return 0;
 }

@@ -26,8 +26,8 @@ class EntryScenarioTest : public ::testing::Test {
     const FilePath version_dir = root_.Append(L"1.2.3");
     ASSERT_TRUE(CreateDirectory(version_dir));
     ASSERT_TRUE(CopyFile(FromBuildPath(CORVANE_TEST_CHILD), version_dir.Append(L"scenarioim.exe")));
-    ASSERT_TRUE(WriteFile(root_.Append(L"launcher_config.json"),
-                          std::string("{\"cur_path\":\"1.2.3\"}")));
+    ASSERT_TRUE(
+        WriteFile(root_.Append(L"launcher_config.json"), std::string("{\"cur_path\":\"1.2.3\"}")));
     FilePath temp;
     ASSERT_TRUE(GetTempDir(&temp));
     log_ = temp.Append(L"corvane_launcher.log");

@@ -41,19 +41,32 @@ constexpr char kLegacyLaunchComplete[] = "launcher_launch_complete";
 // The parameter object of a run that recorded nothing, for |version|.
 nlohmann::json BaseParams(const std::string& version) {
   return {
-      {"is_auto_run", 0},         {"is_init_success", 1},
-      {"need_update", 0},         {"is_update", 0},
-      {"is_launch_success", 1},   {"is_update_success", 0},
-      {"error_codes", "[]"},      {"win_error_codes", "[]"},
-      {"h_result_codes", "[]"},   {"app_id", kProductAppId},
-      {"cur_app_version", version}, {"new_app_version", ""},
-      {"is_bin_update", 0},       {"bin_update_success", 0},
-      {"constants_error_codes", "[]"}, {"cur_bin_update_version", version + "_0"},
-      {"extra_info", ""},         {"is_lost_file", 0},
-      {"user_btn_choice", 0},     {"repairer_launch_result", 0},
-      {"sys_error", ""},          {"cur_mid", ""},
-      {"new_mid", ""},            {"update_before_launch_time", ""},
-      {"launcher_api", ""},       {"launcher_api_result", 0},
+      {"is_auto_run", 0},
+      {"is_init_success", 1},
+      {"need_update", 0},
+      {"is_update", 0},
+      {"is_launch_success", 1},
+      {"is_update_success", 0},
+      {"error_codes", "[]"},
+      {"win_error_codes", "[]"},
+      {"h_result_codes", "[]"},
+      {"app_id", kProductAppId},
+      {"cur_app_version", version},
+      {"new_app_version", ""},
+      {"is_bin_update", 0},
+      {"bin_update_success", 0},
+      {"constants_error_codes", "[]"},
+      {"cur_bin_update_version", version + "_0"},
+      {"extra_info", ""},
+      {"is_lost_file", 0},
+      {"user_btn_choice", 0},
+      {"repairer_launch_result", 0},
+      {"sys_error", ""},
+      {"cur_mid", ""},
+      {"new_mid", ""},
+      {"update_before_launch_time", ""},
+      {"launcher_api", ""},
+      {"launcher_api_result", 0},
       {"update_relaunch", 0},
   };
 }
@@ -65,9 +78,9 @@ std::string Compact(const nlohmann::json& value) {
 uint32_t DeviceHash(const std::string& id) {
   int32_t hash = 0;
   for (char c : id) {
-    hash = static_cast<int32_t>(static_cast<uint32_t>(hash) * 31u +
-                                static_cast<uint32_t>(static_cast<int32_t>(
-                                    static_cast<signed char>(c))));
+    hash = static_cast<int32_t>(
+        static_cast<uint32_t>(hash) * 31u +
+        static_cast<uint32_t>(static_cast<int32_t>(static_cast<signed char>(c))));
   }
   return static_cast<uint32_t>(hash);
 }
@@ -98,9 +111,9 @@ class LauncherScenarioTest : public ::testing::Test {
                    << ", the collector listens on " << WideToUTF8(port);
     }
     ASSERT_TRUE(CreateNewTempDirectory(L"corvane_scn_", &root_));
-    version_ = std::string("9.") + std::to_string(GetCurrentProcessId()) + "." +
-               ToLowerASCII(std::string(
-                   ::testing::UnitTest::GetInstance()->current_test_info()->name()));
+    version_ =
+        std::string("9.") + std::to_string(GetCurrentProcessId()) + "." +
+        ToLowerASCII(std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
     ASSERT_TRUE(CopyFile(FromBuildPath(CORVANE_SCENARIO_LAUNCHER), LauncherPath()));
   }
 
@@ -231,8 +244,8 @@ class RunningClient {
     STARTUPINFOW startup = {};
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION info = {};
-    if (CreateProcessW(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                       &startup, &info)) {
+    if (CreateProcessW(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                       &info)) {
       CloseHandle(info.hThread);
       process_ = info.hProcess;
       // Running once its record line is there.
@@ -381,8 +394,7 @@ TEST_F(LauncherScenarioTest, UnreadableConfigurationShowsDialogReportsAndEndsWit
 
 TEST_F(LauncherScenarioTest, EarlyDeathWithMissingLibraryCountsAsFailedLaunch) {
   WriteConfig({{"cur_path", version_}});
-  const FilePath client =
-      InstallChild(CurDir(), kClientExe, {{"exit_code", kStatusDllNotFound}});
+  const FilePath client = InstallChild(CurDir(), kClientExe, {{"exit_code", kStatusDllNotFound}});
   const int64_t mark = CollectorMark();
 
   const ProgramRun run = RunLauncher(L"", DialogAction::kPressOk);

@@ -31,9 +31,9 @@ std::vector<nlohmann::json> ReadCollectorRequests(const FilePath& collector_dir,
 
 // What the test does with a message box the program shows.
 enum class DialogAction {
-  kFail,      // none expected: close it and count it
-  kClose,     // send the close command
-  kPressOk,   // press button IDOK
+  kFail,     // none expected: close it and count it
+  kClose,    // send the close command
+  kPressOk,  // press button IDOK
   kPressRetry,
   kPressCancel,
 };

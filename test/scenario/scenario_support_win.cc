@@ -134,8 +134,7 @@ std::vector<nlohmann::json> ReadCollectorRequests(const FilePath& collector_dir,
   for (const std::string& line : SplitString(text, '\n')) {
     if (line.find(token) == std::string::npos) continue;
     nlohmann::json record = nlohmann::json::parse(line, nullptr, false);
-    if (!record.is_object() || !record.contains("body") || !record["body"].is_string())
-      continue;
+    if (!record.is_object() || !record.contains("body") || !record["body"].is_string()) continue;
     if (record["body"].get<std::string>().find(token) == std::string::npos) continue;
     std::string bytes;
     if (record.contains("body_file") && record["body_file"].is_string()) {
