@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "base/logging.h"
-#include "base/test/scoped_log_capture.h"
+#include "test/support/scoped_log_capture.h"
 #include "common/reg_utils.h"
 #include "common/registry_key.h"
 #include "gtest/gtest.h"
@@ -287,9 +287,10 @@ TEST_F(RegUtilsTest, KeyObjectViewsAndOwnership) {
   EXPECT_EQ(ERROR_SUCCESS, key.WriteString(L"Name", L"text"));
   EXPECT_TRUE(key.HasValue(L"Name"));
   EXPECT_FALSE(key.HasValue(L"Nothing"));
-  // Without view bits a 32-bit program works in the 32-bit view.
-  EXPECT_EQ(L"text", Peek(4, root_ + L"\\Sub", L"Name"));
-  EXPECT_EQ(L"<none>", Peek(3, root_ + L"\\Sub", L"Name"));
+  // Without view bits a program works in the view of its own bitness.
+  const bool is_32_bit = sizeof(void*) == 4;
+  EXPECT_EQ(L"text", Peek(is_32_bit ? 4 : 3, root_ + L"\\Sub", L"Name"));
+  EXPECT_EQ(L"<none>", Peek(is_32_bit ? 3 : 4, root_ + L"\\Sub", L"Name"));
 
   RegistryKey moved(std::move(key));
   EXPECT_FALSE(key.Valid());

@@ -1,18 +1,32 @@
 #!/usr/bin/env bash
 # Builds both deliverables for Windows (and the addon for Linux) and lays out dist/.
+# On a machine that cannot run 32-bit programs the tests need a 64-bit build of
+# the same sources as well (see test/wine/env.sh); it is installed into
+# build/win64-dist/.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
-build="$root/build/win32"
-if [ ! -f "$build/build.ninja" ]; then
-  cmake -S . -B "$build" -G Ninja \
-    -DCMAKE_BUILD_TYPE=Release \
-    -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-i686-w64-mingw32.cmake" \
-    -DCORVANE_DEPS_PREFIX="$root/build/deps/i686" \
-    -DCMAKE_CROSSCOMPILING_EMULATOR="$root/test/wine/run.sh" >/dev/null
+source test/wine/env.sh
+
+# build_tree ARCH DIR DIST: configure once, build, install.
+build_tree() {
+  local arch="$1" build="$2" dist="$3"
+  if [ ! -f "$build/build.ninja" ]; then
+    cmake -S . -B "$build" -G Ninja \
+      -DCMAKE_BUILD_TYPE=Release \
+      -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-$arch-w64-mingw32.cmake" \
+      -DCORVANE_DEPS_PREFIX="$root/build/deps/$arch" \
+      -DCMAKE_CROSSCOMPILING_EMULATOR="$root/test/wine/run.sh" >/dev/null
+  fi
+  cmake --build "$build"
+  cmake --install "$build" --prefix "$dist" >/dev/null
+}
+
+build_tree i686 "$root/build/win32" "$root/dist"
+if [ "$CORVANE_TEST_ARCH" = x86_64 ]; then
+  echo "build: this machine runs no 32-bit programs; building the 64-bit test tree too"
+  build_tree x86_64 "$root/build/win64" "$root/build/win64-dist"
 fi
-cmake --build "$build"
-cmake --install "$build" --prefix "$root/dist" >/dev/null
 if [ -x "$root/scripts/build_addon.sh" ]; then
   "$root/scripts/build_addon.sh"
 fi

@@ -13,13 +13,19 @@ cd "$root"
 if [ "$(id -u)" -eq 0 ]; then bash scripts/setup.sh; else sudo bash scripts/setup.sh; fi
 bash scripts/build.sh
 
+source test/wine/env.sh
 dist="$root/dist/demo"
+if [ "$CORVANE_TEST_ARCH" != i686 ]; then
+  # See test/wine/env.sh: a machine that runs no 32-bit programs gets the
+  # 64-bit build of the same launcher.
+  dist="$root/build/win64-dist/demo"
+  echo "demo: this machine runs no 32-bit programs; running the $CORVANE_TEST_ARCH build"
+fi
 for f in corvane_launcher.exe demo_client.exe collector_port; do
   [ -f "$dist/$f" ] || { echo "demo: $dist/$f is missing (did the build install it?)" >&2; exit 1; }
 done
 port=$(tr -d '[:space:]' < "$dist/collector_port")
 
-source test/wine/env.sh
 corvane_wine_up || { echo "demo: Wine has no display to run in" >&2; exit 1; }
 
 demo="$root/build/demo"
@@ -38,8 +44,12 @@ collector_dir="$root/build/demo-collector"
 rm -rf "$collector_dir"
 mkdir -p "$collector_dir"
 eval "$(test/collector/collector.sh start --port "$port" --dir "$collector_dir")"
-stop_collector() { test/collector/collector.sh stop --keep >/dev/null 2>&1 || true; }
-trap stop_collector EXIT
+# Nothing stays up after the demo: collector, wineserver, display.
+finish() {
+  test/collector/collector.sh stop --keep >/dev/null 2>&1 || true
+  corvane_wine_down
+}
+trap finish EXIT
 
 echo "demo: install tree $demo"
 echo "demo: running: wine corvane_launcher.exe --from=demo --Channel=desktop extra_arg"

@@ -75,6 +75,12 @@ class PeError(Exception):
     pass
 
 
+PE32_MAGIC = 0x10B
+PE32_PLUS_MAGIC = 0x20B
+# Machine field and optional-header magic of each image kind the build makes.
+MACHINES = {"i386": (0x14C, PE32_MAGIC), "amd64": (0x8664, PE32_PLUS_MAGIC)}
+
+
 class PeFile:
     def __init__(self, data):
         self.data = data
@@ -87,11 +93,13 @@ class PeFile:
          self.characteristics) = struct.unpack_from("<HHIIIHH", data, pe + 4)
         optional = pe + 24
         self.magic = struct.unpack_from("<H", data, optional)[0]
-        if self.magic != 0x10B:
-            raise PeError("not a PE32 image (magic %#x)" % self.magic)
+        if self.magic not in (PE32_MAGIC, PE32_PLUS_MAGIC):
+            raise PeError("not a PE32 or PE32+ image (magic %#x)" % self.magic)
         self.subsystem = struct.unpack_from("<H", data, optional + 68)[0]
-        count = struct.unpack_from("<I", data, optional + 92)[0]
-        self.directories = [struct.unpack_from("<II", data, optional + 96 + 8 * i)
+        # PE32+ has an 8-byte image base and stack/heap sizes: the directories move by 16.
+        directories = optional + (96 if self.magic == PE32_MAGIC else 112)
+        count = struct.unpack_from("<I", data, directories - 4)[0]
+        self.directories = [struct.unpack_from("<II", data, directories + 8 * i)
                             for i in range(count)]
         self.sections = []
         table = optional + optional_size
@@ -182,8 +190,10 @@ class Checker:
         return condition
 
 
-def check_pe(pe, c):
-    c.expect(pe.machine == 0x14C, "machine %#x is not i386" % pe.machine)
+def check_pe(pe, machine, c):
+    number, magic = MACHINES[machine]
+    c.expect(pe.machine == number, "machine %#x is not %s" % (pe.machine, machine))
+    c.expect(pe.magic == magic, "optional header magic %#x does not fit %s" % (pe.magic, machine))
     c.expect(pe.subsystem == 2, "subsystem %d is not Windows GUI" % pe.subsystem)
     c.expect("GetHandleVerifier" in pe.exports(), "export GetHandleVerifier missing")
 
@@ -330,6 +340,7 @@ def main(argv):
     parser.add_argument("--exe", required=True)
     parser.add_argument("--product", required=True)
     parser.add_argument("--i18n", required=True)
+    parser.add_argument("--machine", choices=sorted(MACHINES), default="i386")
     args = parser.parse_args(argv)
 
     with open(args.exe, "rb") as f:
@@ -338,7 +349,7 @@ def main(argv):
         product = json.load(f)
     resources = pe.resources()
     c = Checker()
-    check_pe(pe, c)
+    check_pe(pe, args.machine, c)
     for (type_id, res_id, lang) in resources:
         c.expect(lang == LANG_EN_US, "resource %s/%s has language %s" % (type_id, res_id, lang))
     strings = string_table(resources)

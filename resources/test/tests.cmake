@@ -55,9 +55,14 @@ if(CMAKE_CROSSCOMPILING)
 endif()
 
 # The built launcher's resources, read by a PE parser of its own.
+if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+  set(corvane_pe_machine amd64)
+else()
+  set(corvane_pe_machine i386)
+endif()
 add_test(NAME resources_launcher_pe
          COMMAND ${CORVANE_PYTHON} ${CMAKE_CURRENT_LIST_DIR}/check_pe_resources.py
-                 --exe $<TARGET_FILE:corvane_launcher>
+                 --exe $<TARGET_FILE:corvane_launcher> --machine ${corvane_pe_machine}
                  --product ${CORVANE_RESOURCES_DIR}/products/shipped.json
                  --i18n ${CORVANE_RESOURCES_DIR}/i18n)
 # The generator refuses broken product files instead of emitting a table.

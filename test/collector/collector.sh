@@ -31,8 +31,11 @@ find_tool() {
     echo "$CORVANE_COLLECTOR_TOOL"
     return
   fi
+  # The tool of the tree the tests run from: a machine may run only 64-bit programs.
+  # shellcheck source=/dev/null
+  source "$root/test/wine/env.sh"
   local candidate
-  for candidate in "$root/build/win32/bin/collector_root_cert.exe" \
+  for candidate in "$CORVANE_TEST_BUILD/bin/collector_root_cert.exe" \
                    "$root"/build/*/bin/collector_root_cert.exe; do
     if [ -f "$candidate" ]; then
       echo "$candidate"

@@ -6,8 +6,38 @@ export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
 export WINEARCH=win64
 export CORVANE_DISPLAY_NUM="${CORVANE_DISPLAY_NUM:-91}"
+
+# Some machines of this kind run 64-bit user code only: the kernel refuses i386
+# programs (ENOEXEC), so Wine's 32-bit loader cannot start at all. There the
+# Windows tests and the demo run on a 64-bit build of the same sources under
+# wine64; the shipped 32-bit launcher is still built and its image checked.
+corvane_host_runs_i386() {
+  [ -x /usr/lib/wine/wine ] && /usr/lib/wine/wine --version >/dev/null 2>&1
+}
+if corvane_host_runs_i386; then
+  export CORVANE_TEST_ARCH=i686
+  export CORVANE_TEST_BUILD="$corvane_root/build/win32"
+else
+  export CORVANE_TEST_ARCH=x86_64
+  export CORVANE_TEST_BUILD="$corvane_root/build/win64"
+  export WINELOADER=/usr/lib/wine/wine64
+  # "wine" (and "wine-stable", which wineboot and winecfg call) would try the
+  # 32-bit loader first.
+  corvane_wine64_shim="$corvane_root/build/wine64-only"
+  if [ ! -x "$corvane_wine64_shim/wine" ]; then
+    mkdir -p "$corvane_wine64_shim"
+    printf '#!/bin/sh\nexec /usr/lib/wine/wine64 "$@"\n' > "$corvane_wine64_shim/wine"
+    chmod +x "$corvane_wine64_shim/wine"
+    ln -sf wine "$corvane_wine64_shim/wine-stable"
+  fi
+  case ":$PATH:" in
+    *":$corvane_wine64_shim:"*) ;;
+    *) export PATH="$corvane_wine64_shim:$PATH" ;;
+  esac
+fi
 # The display the last corvane_wine_up settled on, for programs run on their own.
 corvane_display_file="$corvane_root/build/xdisplay"
+corvane_xvfb_pid_file="$corvane_root/build/xvfb.pid"
 # Set at once: the first Wine program of a prefix starts its desktop process,
 # and a desktop started without a display leaves every later window failing.
 if [ -z "${DISPLAY:-}" ]; then
@@ -44,6 +74,7 @@ corvane_start_display() {
     [ -e "/tmp/.X$num-lock" ] && continue
     Xvfb ":$num" -screen 0 1280x1024x24 -nolisten tcp </dev/null >>"$log" 2>&1 &
     pid=$!
+    echo "$pid" > "$corvane_xvfb_pid_file"
     for _ in $(seq 150); do
       if corvane_display_answers ":$num"; then
         echo ":$num"; return 0
@@ -78,6 +109,15 @@ corvane_wine_up() {
   wineserver -p >/dev/null 2>&1 || true
 }
 
+# Ends the wineserver and the display this project started; a display that was
+# there before is left alone.
 corvane_wine_down() {
   wineserver -k >/dev/null 2>&1 || true
+  local pid
+  pid=$(cat "$corvane_xvfb_pid_file" 2>/dev/null) || return 0
+  rm -f "$corvane_xvfb_pid_file" "$corvane_display_file"
+  # The number may have been reused since; only an Xvfb is ours to end.
+  if [ -n "$pid" ] && [ "$(cat "/proc/$pid/comm" 2>/dev/null)" = Xvfb ]; then
+    kill "$pid" 2>/dev/null || true
+  fi
 }
