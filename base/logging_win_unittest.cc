@@ -13,7 +13,7 @@
 #include "base/files/file_util.h"
 #include "base/logging.h"
 #include "base/path_service.h"
-#include "base/test/test_util_win.h"
+#include "test/support/scoped_temp_dir.h"
 #include "base/win/scoped_handle.h"
 
 namespace corvane {

@@ -92,25 +92,18 @@ bool UlmetReporter::Report(std::string_view event, const nlohmann::json& params,
   return accepted;
 }
 
-std::unique_ptr<UlmetReporter> CreateLaunchResultReporter(const LaunchReportHosts& hosts,
-                                                          bool is_oversea) {
-  auto reporter =
-      std::make_unique<UlmetReporter>(is_oversea ? hosts.overseas_host : hosts.domestic_host);
-  const int32_t app_id = is_oversea ? kLaunchReportOverseasAppId : kLaunchReportDomesticAppId;
-  reporter->SetHeaderInfo("", app_id, kLaunchReportAppName, kLaunchReportAppVersion);
+std::unique_ptr<UlmetReporter> CreateReporter(const ReporterIdentity& identity) {
+  auto reporter = std::make_unique<UlmetReporter>(identity.server);
+  reporter->SetHeaderInfo("", identity.app_id, identity.app_name, identity.app_version);
   SetDeviceIdentity(reporter.get(), GetDeviceIdText());
   return reporter;
 }
 
-ProductReporter::ProductReporter(const ProductReporterSettings& settings,
-                                 std::string_view app_version)
-    : reporter_(ReportHostFromUrl(settings.report_server_url)) {
-  reporter_.SetHeaderInfo("", settings.app_id, settings.report_app_name, app_version);
-  SetDeviceIdentity(&reporter_, GetDeviceIdText());
-}
+ProductReporter::ProductReporter(const ReporterIdentity& identity)
+    : reporter_(CreateReporter(identity)) {}
 
 bool ProductReporter::Report(std::string_view event, const nlohmann::json& params) {
-  return reporter_.Report(event, params);
+  return reporter_->Report(event, params);
 }
 
 void SetDeviceIdentity(UlmetReporter* reporter, std::string_view device_id_text) {

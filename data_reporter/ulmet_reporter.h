@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 
+#include "data_reporter/reporter_identity.h"
 #include "nlohmann/json.hpp"
 
 // One telemetry event per Report(): a blocking HTTPS POST of a JSON document
@@ -17,11 +18,6 @@
 
 namespace corvane {
 
-// Service app ids and name of the launch-result reporter.
-constexpr int32_t kLaunchReportOverseasAppId = 423531;
-constexpr int32_t kLaunchReportDomesticAppId = 430651;
-constexpr char kLaunchReportAppName[] = "corvane_project_launcher";
-constexpr char kLaunchReportAppVersion[] = "1.0.0";
 constexpr char kReporterVersion[] = "1.0.0";
 
 class UlmetReporter {
@@ -70,39 +66,23 @@ class UlmetReporter {
   std::string last_error_;
 };
 
-// Where the launch-result reporter sends, filled by the caller from the
-// product constants.
-struct LaunchReportHosts {
-  std::string domestic_host;
-  std::string overseas_host;
-};
-
-// The launch-result reporter: overseas or domestic host and service app id,
-// app name "corvane_project_launcher", version "1.0.0", and the device
-// identity.
-std::unique_ptr<UlmetReporter> CreateLaunchResultReporter(const LaunchReportHosts& hosts,
-                                                          bool is_oversea);
-
-// Product values the product reporter needs, filled by the caller.
-struct ProductReporterSettings {
-  std::string report_server_url;  // e.g. "https://host/path"; only the host is used
-  int32_t app_id = 0;
-  std::string report_app_name;
-};
+// A reporter that sends as |identity|, with the empty channel, and carries
+// this device's identity in its custom and user blocks.
+std::unique_ptr<UlmetReporter> CreateReporter(const ReporterIdentity& identity);
 
 // The reporter for the product's own events (start speed, animation).
 class ProductReporter {
  public:
-  ProductReporter(const ProductReporterSettings& settings, std::string_view app_version);
+  explicit ProductReporter(const ReporterIdentity& identity);
   ProductReporter(const ProductReporter&) = delete;
   ProductReporter& operator=(const ProductReporter&) = delete;
 
   bool Report(std::string_view event, const nlohmann::json& params);
 
-  const UlmetReporter& reporter() const { return reporter_; }
+  const UlmetReporter& reporter() const { return *reporter_; }
 
  private:
-  UlmetReporter reporter_;
+  std::unique_ptr<UlmetReporter> reporter_;
 };
 
 // Fills the custom and user blocks from the device id text: guid and

@@ -11,9 +11,10 @@
 #include <vector>
 
 #include "base/logging.h"
-#include "base/test/scoped_log_capture.h"
+#include "test/support/scoped_log_capture.h"
 #include "data_reporter/ulmet_reporter.h"
 #include "gtest/gtest.h"
+#include "test/support/report_collector.h"
 
 namespace corvane {
 namespace {
@@ -42,13 +43,10 @@ std::string UniqueToken() {
 class CollectorTest : public testing::Test {
  protected:
   void SetUp() override {
-    port_ = EnvVar("CORVANE_COLLECTOR_PORT");
-    dir_ = EnvVar("CORVANE_COLLECTOR_WINDIR");
-    if (port_.empty() || dir_.empty()) {
-      GTEST_SKIP() << "CORVANE_COLLECTOR_PORT / CORVANE_COLLECTOR_WINDIR not set: start the "
-                      "collector (eval \"$(test/collector/collector.sh start)\"), as "
-                      "scripts/test.sh does";
-    }
+    test::ReportCollector collector;
+    CORVANE_NEED_REPORT_COLLECTOR(collector);
+    port_ = collector.port;
+    dir_ = collector.dir.AsUTF8Unsafe();
   }
 
   void TearDown() override {

@@ -3,7 +3,9 @@
 #include <string>
 
 #include "gtest/gtest.h"
+#include "test/support/fake_hardware_queries.h"
 #include "utils/device_id.h"
+#include "utils/device_id_hardware.h"
 
 namespace corvane {
 namespace {
@@ -239,35 +241,40 @@ TEST(UlmetReporterHelpersTest, ServerAndUrl) {
 class ReporterSetUpTest : public testing::Test {
  protected:
   void SetUp() override {
-    HardwareInfoForTesting::Adapter adapter;
+    test::FakeHardwareQueries::Adapter adapter;
     adapter.record.name = "{A}";
     adapter.record.has_gateway = true;
     adapter.record.address = {0x00, 0x1A, 0x2B, 0x3C, 0x4D, 0x5E};
     hardware_.adapters = {adapter};
-    SetHardwareInfoForTesting(&hardware_);
+    SetHardwareQueriesForTesting(&hardware_);
   }
-  void TearDown() override { SetHardwareInfoForTesting(nullptr); }
+  void TearDown() override { SetHardwareQueriesForTesting(nullptr); }
 
-  HardwareInfoForTesting hardware_;
+  test::FakeHardwareQueries hardware_;
 };
 
 // MD5 of the injected MAC text and its hash.
 constexpr char kInjectedId[] = "7598b725a578ee13656d280b6520f326";
 constexpr char kInjectedHash[] = "2456345055";
 
-TEST_F(ReporterSetUpTest, LaunchResultReporter) {
-  const LaunchReportHosts hosts{"domestic.example", "overseas.example:8443"};
+TEST_F(ReporterSetUpTest, ReporterSendsAsTheCallersIdentity) {
   const struct {
-    bool is_oversea;
+    ReporterIdentity identity;
     const wchar_t* server;
     uint16_t port;
     const char* app_id;
   } kCases[] = {
-      {false, L"domestic.example", 0, "430651"},
-      {true, L"overseas.example", 8443, "423531"},
+      {{"domestic.example", 430651, "corvane_project_launcher", "1.0.0"},
+       L"domestic.example",
+       0,
+       "430651"},
+      {{"overseas.example:8443", 423531, "corvane_project_launcher", "1.0.0"},
+       L"overseas.example",
+       8443,
+       "423531"},
   };
   for (const auto& c : kCases) {
-    auto reporter = CreateLaunchResultReporter(hosts, c.is_oversea);
+    auto reporter = CreateReporter(c.identity);
     EXPECT_EQ(c.server, reporter->server());
     EXPECT_EQ(c.port, reporter->port());
     const std::string expected =
@@ -280,11 +287,8 @@ TEST_F(ReporterSetUpTest, LaunchResultReporter) {
 }
 
 TEST_F(ReporterSetUpTest, ProductReporter) {
-  ProductReporterSettings settings;
-  settings.report_server_url = "https://stats.example.com/collect/v2";
-  settings.app_id = 1234;
-  settings.report_app_name = "corvane_pc";
-  ProductReporter reporter(settings, "5.6.7.8");
+  ProductReporter reporter(
+      {ReportHostFromUrl("https://stats.example.com/collect/v2"), 1234, "corvane_pc", "5.6.7.8"});
   EXPECT_EQ(L"stats.example.com", reporter.reporter().server());
   EXPECT_EQ(0, reporter.reporter().port());
   const std::string expected =
@@ -298,9 +302,9 @@ TEST_F(ReporterSetUpTest, ProductReporter) {
 TEST_F(ReporterSetUpTest, WithoutDeviceIdTheFieldsAreEmpty) {
   hardware_.adapters.clear();
   hardware_.netbios_enum_ok = false;
-  SetHardwareInfoForTesting(&hardware_);
+  SetHardwareQueriesForTesting(&hardware_);
   EXPECT_EQ("", GetDeviceIdText());
-  auto reporter = CreateLaunchResultReporter({"d", "o"}, false);
+  auto reporter = CreateReporter({"d", 1, "n", "v"});
   const std::string body = reporter->BuildRequestBody("e", nlohmann::json::object(), std::nullopt);
   EXPECT_NE(std::string::npos, body.find("\"custom\":{\"guid\":\"\",")) << body;
   EXPECT_NE(std::string::npos, body.find(UserText("0", "", false, ""))) << body;

@@ -100,10 +100,7 @@ void ReportLaunchResult(const BaseLauncher& launcher) {
   ReadShellConfig(app_id_text, version, &bin_app_version, &bin_file_version);
   result.cur_bin_update_version = bin_app_version + "_" + bin_file_version;
 
-  LaunchReportHosts hosts;
-  hosts.domestic_host = launcher_report_domestic_host();
-  hosts.overseas_host = launcher_report_overseas_host();
-  std::unique_ptr<UlmetReporter> reporter = CreateLaunchResultReporter(hosts, is_oversea());
+  std::unique_ptr<UlmetReporter> reporter = CreateReporter(LauncherReportIdentity(is_oversea()));
   const nlohmann::json params = BuildLaunchResultParams(result, app_id(), constants_error_codes());
   // Delivery failures are logged by the reporter; the run goes on regardless.
   for (const LaunchReportEvent& event : ChooseLaunchReportEvents(result, app_id()))

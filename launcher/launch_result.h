@@ -13,53 +13,11 @@
 
 #include <nlohmann/json.hpp>
 
+#include "launcher/launch_error_codes.h"
+
 namespace corvane {
 
 class BaseLauncher;
-
-// Launcher error codes, grouped by the thousand that names the area. The
-// numbers go to the report server and must never change.
-enum LaunchErrorCode : int32_t {
-  // Configuration.
-  kErrorConfigInvalidJson = 1,
-  kErrorConfigAccessDenied = 1000,
-  kErrorConfigReadFailed = 1001,
-  kErrorConfigLocked = 1002,
-  kErrorConfigNotExist = 1003,
-  kErrorConfigSchema = 1010,
-  kErrorConfigToJsonFailed = 1011,
-  // Launching the client.
-  kErrorMainExeNotExist = 2000,
-  kErrorLaunchAppFailed = 2001,
-  kErrorFlagFileFound = 2004,
-  kErrorUserChoseRepair = 2007,
-  kErrorUserChoseSecondButton = 2008,
-  kErrorUserClosedDialog = 2009,
-  kErrorLaunchCancelledByUser = 2010,
-  kErrorInstallCheckFileFailed = 2011,
-  kErrorLaunchFennicFailed = 2012,
-  // Update before launch.
-  kErrorUpdaterNotExist = 3000,
-  kErrorLaunchUpdaterFailed = 3002,
-  kErrorLaunchNewVersionFailed = 3003,
-  kErrorLaunchRollbackFailed = 3005,
-  kErrorElevationServiceLaunchFailed = 3008,
-  // Binary update before launch.
-  kErrorBinUpdaterNotExist = 4000,
-  kErrorBinUpdateServiceLaunchFailed = 4001,
-  kErrorBinUpdateLaunchFailed = 4002,
-  // Launcher API.
-  kErrorNoCommandLine = 5000,
-  kErrorUpdateConfigLaunchFailed = 5001,
-  kErrorApiInstallerRunning = 5002,
-  kErrorApiNeedUpdateNoForceEdit = 5003,
-  kErrorElevatedRelaunchFailed = 5004,
-  kErrorConfigWriteFailed = 5005,
-  kErrorConfigReplaceFailed = 5006,
-  kErrorElevatedRelaunchExitCode = 5007,
-  kErrorUpdateDisplayVersionFailed = 5008,
-  kErrorElevationServiceNotExist = 5009,
-};
 
 // Answers of the error dialog as stored in `user_btn_choice`.
 enum UserButtonChoice : int32_t {

@@ -3,9 +3,9 @@
 #include "base/command_line.h"
 #include "base/files/file_util.h"
 #include "base/logging.h"
+#include "base/retry_until.h"
 #include "base/strings/utf_string_conversions.h"
 #include "launcher/launch_result.h"
-#include "launcher/launcher_config.h"
 #include "launcher/launcher_constants.h"
 #include "launcher/launcher_utils.h"
 
@@ -42,25 +42,35 @@ CommandLine Launcher::BuildClientCommandLine(const FilePath& program,
 }
 
 bool Launcher::RunLauncherApi(int* /*exit_code*/) {
-  // The launcher API commands are not part of this launcher yet; Run() does
-  // not ask, and no command is ever handled here.
+  // TODO(launcher API): answer --launcher_api commands (edit_config,
+  // update_config) here. Until then no command is handled and the run goes on.
   return false;
 }
 
 int Launcher::Run() {
+  // Step 1: one launcher at a time.
   if (!RetryUntil([this] { return AcquireInstanceLock(); }, kInstanceLockAttempts,
                   kInstanceLockRetryDelayMs)) {
     LOG(ERROR) << "Launcher is running!";
     return kExitInstanceLockHeld;
   }
 
+  // Steps 2 and 3: switches and configuration.
   ParseSwitches();
-
   if (!LoadConfig()) {
     ReportLaunchResult(*this);
     return kExitConfigNotRead;
   }
 
+  // Step 4: a launcher API command ends the run here.
+  int api_exit_code = kExitOk;
+  if (RunLauncherApi(&api_exit_code)) {
+    LOG(INFO) << "run launcher api.";
+    ReportLaunchResult(*this);
+    return api_exit_code;
+  }
+
+  // Step 5: leftovers of a failed install or a crash.
   LaunchResult& result = GetLaunchResult();
   if (!CheckCrashFlag(GetCurVersionDir())) {
     result.is_lost_file = true;
@@ -69,14 +79,27 @@ int Launcher::Run() {
     return kExitOk;
   }
 
+  // Step 6.
   result.need_update = config_.need_update;
 
-  // Handing a waiting version switch or binary update to the updater is not
-  // part of this launcher yet. The checks still run, because their answers
-  // (a running client, a running installer) shape the plain launch below.
-  if (!RunUpdate() && config_.need_bin_update) IsAppRunning();
+  // Steps 7 and 8: a version switch or a binary update before the launch.
+  // The checks already run, because their answers (a running client, a
+  // running installer) shape the plain launch below.
+  if (RunUpdate()) {
+    // TODO(updates): set is_update and hand over to the updater in
+    // before-launch mode, with COM initialised around it; that step starts
+    // the new version, reports by itself, and the run returns 0. Until then
+    // the current version starts below.
+  } else if (config_.need_bin_update && !IsAppRunning()) {
+    // TODO(updates): set is_bin_update and run the updater in binary-update
+    // mode, with COM initialised around it; that step starts the current
+    // version, reports by itself, and the run returns 0.
+  }
+
+  // Step 9.
   result.is_update = false;
 
+  // Step 10: the current version lacks its executable while a new one waits.
   if (run_new_version_if_main_exe_missing() && config_.need_update &&
       !PathExists(MainExePath(GetCurVersionDir(), config_.app_name))) {
     LOG(ERROR) << "main exe not found in cur version, run the new version";
@@ -85,6 +108,7 @@ int Launcher::Run() {
     return kExitOk;
   }
 
+  // Step 11: the plain launch.
   LaunchCurrentVersion();
   ReportLaunchResult(*this);
   return kExitOk;
@@ -96,39 +120,73 @@ bool Launcher::LaunchCurrentVersion() {
   return launched;
 }
 
-bool Launcher::LaunchApp(const FilePath& version_dir, bool update_launch) {
-  FilePath exe;
-  bool custom = false;
-  if (cmd_custom_launch && !custom_launch_exe().empty()) {
-    exe = version_dir.Append(custom_launch_exe());
-    custom = true;
-    LOG(INFO) << "run custom launch.";
-  } else {
-    exe = MainExePath(version_dir, config_.app_name);
-  }
+FilePath Launcher::ClientExecutable(const FilePath& version_dir, bool* custom) const {
+  *custom = cmd_custom_launch && !custom_launch_exe().empty();
+  if (!*custom) return MainExePath(version_dir, config_.app_name);
+  LOG(INFO) << "run custom launch.";
+  return version_dir.Append(custom_launch_exe());
+}
 
+bool Launcher::ShouldShowAnimation(bool custom) {
+  if (custom || cmd_auto_run || !is_enabled_startup_animation()) return false;
+  return !IsSingleInstanceAppRunning();
+}
+
+bool Launcher::LaunchApp(const FilePath& version_dir, bool update_launch) {
+  // Steps 1 and 2: what to start, with the launcher's own switches.
+  bool custom = false;
+  const FilePath exe = ClientExecutable(version_dir, &custom);
   const CommandLine command_line =
       BuildClientCommandLine(exe, CommandLine::ForCurrentProcess(), update_launch, app_running_);
   LOG(INFO) << "LaunchApp: " << command_line.GetCommandLineString();
 
+  // Step 3. TODO(start-speed data): OnCreateSubProcessBegin, which puts the
+  // start times into the environment the client inherits.
+
+  // Steps 4 and 5: the client starts faster from a launcher at high
+  // priority and with its executable already read.
   RaiseOwnPriority();
   PreReadFile(exe, 0);
 
-  // The start-up animation only runs while no client shows itself; the
-  // player itself is not part of this launcher yet.
-  const bool animation =
-      !custom && !cmd_auto_run && is_enabled_startup_animation() && !IsSingleInstanceAppRunning();
+  // Step 6.
+  const bool animation = ShouldShowAnimation(custom);
+
+  // Step 7. TODO(companion widget): start the widget of the product that has
+  // one, given |version_dir|, |custom| and cmd_auto_run, before the client.
+
+  // Step 8.
+  const ClientStart start = StartClient(command_line, version_dir, elevated_launch());
+
+  // Step 9. TODO(start-speed data): OnCreateSubProcessEnd.
+
+  // Step 10. TODO(startup animation): when |animation| was decided, play it
+  // here on the main thread until the client signals that it is ready.
   if (!animation) LOG(INFO) << "app is running,don't show animation.";
 
-  const bool check = enable_launch_result_check();
-  const ClientStart start = StartClient(command_line, version_dir, elevated_launch(), check);
-  bool failed = !start.started;
-  std::string message;
-  // The check runs after a failed start too: a system error box up by then
-  // still explains the failure.
-  if (check && CheckLaunchResult(start.exit_code, &message)) failed = true;
-  if (!failed) return true;
+  // Step 11. TODO(start-speed data): SetSubProcessPid with start.pid() and
+  // SetSubProcessName with the base name of |exe|.
 
+  // Steps 12 and 13: the launch check runs after a failed start too, since a
+  // system error box up by then still explains the failure.
+  bool failed = !start.started();
+  std::string message;
+  if (enable_launch_result_check()) {
+    LOG(INFO) << "enable check launch result.";
+    if (CheckLaunchResult(WaitForEarlyExit(start), &message)) failed = true;
+  }
+
+  // Step 14.
+  if (failed && !HandleFailedLaunch(exe, start, update_launch, message)) return false;
+
+  // Step 15. TODO(start-speed data): SetCreateSubSuccess(!failed),
+  // SetAppVersion(cur_app_version), CheckFirstStart, ReportStartingSpeedData.
+
+  // Step 16: the process handle closes with |start|.
+  return !failed;
+}
+
+bool Launcher::HandleFailedLaunch(const FilePath& exe, const ClientStart& start, bool update_launch,
+                                  const std::string& message) {
   LaunchResult& result = GetLaunchResult();
   result.sys_error = message;
   result.win_error_codes.push_back(start.last_error);
@@ -140,12 +198,13 @@ bool Launcher::LaunchApp(const FilePath& version_dir, bool update_launch) {
   }
   result.error_codes.push_back(kErrorLaunchAppFailed);
   if (!exe_exists) result.error_codes.push_back(kErrorMainExeNotExist);
+  // An autorun launch and a launch after a version switch never ask the user.
   if (!update_launch && !cmd_auto_run) {
     ShowErrorDialog(
         exe_exists ? error_msg_str_launch_app_failed() : error_msg_str_find_app_failed(),
         GetCurVersionDir());
   }
-  return false;
+  return true;
 }
 
 bool Launcher::CheckLaunchResult(uint32_t exit_code, std::string* message) {

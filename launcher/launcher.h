@@ -13,6 +13,8 @@
 namespace corvane {
 
 class CommandLine;
+class Process;
+struct ClientStart;
 namespace win {
 class ScopedHandle;
 }  // namespace win
@@ -48,7 +50,7 @@ class Launcher : public BaseLauncher {
   bool AcquireInstanceLock();
   // Starts the client in |version_dir|; true when it was started and not
   // found failed. |update_launch| marks the start of a freshly switched
-  // version.
+  // version. The one place that starts the client.
   bool LaunchApp(const FilePath& version_dir, bool update_launch);
   bool LaunchCurrentVersion();
   // True when the launch failed: the client ended with a loader status, or a
@@ -64,6 +66,17 @@ class Launcher : public BaseLauncher {
                                             bool update_launch, bool app_running);
 
  private:
+  // LaunchApp step 1: the executable in |version_dir|, and whether the
+  // launch counts as custom.
+  FilePath ClientExecutable(const FilePath& version_dir, bool* custom) const;
+  // Step 6: whether the start-up animation plays for this launch.
+  bool ShouldShowAnimation(bool custom);
+  // Step 14: records why the start of |exe| failed and, unless the user
+  // declined the prompt, an autorun or an update launch, shows the dialog.
+  // False when the user declined the elevation prompt (nothing more to do).
+  bool HandleFailedLaunch(const FilePath& exe, const ClientStart& start, bool update_launch,
+                          const std::string& message);
+
   std::unique_ptr<win::ScopedHandle> instance_lock_;
 };
 
@@ -73,21 +86,32 @@ std::wstring InstanceLockName(const std::wstring& product_short_name);
 // Raises the launcher's own priority class to high; it is not lowered again.
 void RaiseOwnPriority();
 
-// What happened to one start of the client.
+// One start of the client: its process, held from the start (step 8) to the
+// launch check (step 12), and the thread's last error right after the start
+// call.
 struct ClientStart {
-  bool started = false;
-  // The thread's last error right after the start call.
+  ClientStart();
+  ClientStart(ClientStart&&) noexcept;
+  ClientStart& operator=(ClientStart&&) noexcept;
+  ~ClientStart();
+
+  bool started() const;
+  // The process id, 0 when the start failed.
+  uint32_t pid() const;
+
+  std::unique_ptr<Process> process;  // null when the start failed
   uint32_t last_error = 0;
-  // Exit code when the client ended within the check's wait, else 0.
-  uint32_t exit_code = 0;
 };
 
 // Starts |command_line| in |current_directory| (through the elevation prompt
-// when |elevated|) without waiting; with |check_early_exit| waits up to
-// kLaunchCheckTimeoutMs for an early end. The process handle is closed
-// before returning.
+// when |elevated|) and returns at once.
 ClientStart StartClient(const CommandLine& command_line, const FilePath& current_directory,
-                        bool elevated, bool check_early_exit);
+                        bool elevated);
+
+// The launch check's wait: up to kLaunchCheckTimeoutMs for the started
+// process to end. Its exit code, or 0 when it is still running, was never
+// started or the wait failed.
+uint32_t WaitForEarlyExit(const ClientStart& start);
 
 // True when |exit_code| says the client's image or a library could not be
 // loaded.

@@ -1,15 +1,16 @@
 #include "launcher/launcher_config.h"
 
-#include <chrono>
 #include <cstdint>
-#include <thread>
 
 #include "base/command_line.h"
 #include "base/files/file_path.h"
 #include "base/files/file_util.h"
 #include "base/json/json_file_reader.h"
+#include "base/json/json_string_escape.h"
 #include "base/path_service.h"
+#include "base/retry_until.h"
 #include "base/strings/utf_string_conversions.h"
+#include "launcher/launch_error_codes.h"
 #include "launcher/launcher_constants.h"
 #include "nlohmann/json.hpp"
 
@@ -48,50 +49,6 @@ void SetError(int code, const std::string& message, int* error_code, std::string
   if (error_message) *error_message = message;
 }
 
-// Length of the UTF-8 sequence at |text[i]|, or 0 when it is not a valid,
-// shortest-form encoding of a scalar value.
-size_t Utf8SequenceLength(std::string_view text, size_t i, uint32_t* code) {
-  const auto byte = [&](size_t k) { return static_cast<unsigned char>(text[k]); };
-  const unsigned char lead = byte(i);
-  size_t length;
-  uint32_t value;
-  uint32_t minimum;
-  if (lead < 0x80) {
-    *code = lead;
-    return 1;
-  } else if ((lead & 0xE0) == 0xC0) {
-    length = 2;
-    value = lead & 0x1F;
-    minimum = 0x80;
-  } else if ((lead & 0xF0) == 0xE0) {
-    length = 3;
-    value = lead & 0x0F;
-    minimum = 0x800;
-  } else if ((lead & 0xF8) == 0xF0) {
-    length = 4;
-    value = lead & 0x07;
-    minimum = 0x10000;
-  } else {
-    return 0;
-  }
-  if (text.size() - i < length) return 0;
-  for (size_t k = 1; k < length; ++k) {
-    if ((byte(i + k) & 0xC0) != 0x80) return 0;
-    value = (value << 6) | (byte(i + k) & 0x3F);
-  }
-  if (value < minimum || value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF)) {
-    return 0;
-  }
-  *code = value;
-  return length;
-}
-
-void AppendUnicodeEscape(uint32_t code, std::string* out) {
-  static const char kHex[] = "0123456789ABCDEF";
-  out->append("\\u");
-  for (int shift = 12; shift >= 0; shift -= 4) out->push_back(kHex[(code >> shift) & 0xF]);
-}
-
 bool AppendMember(const char* key, std::string_view utf8_value, std::string* out) {
   if (out->size() > 1) out->push_back(',');
   AppendJsonQuotedString(key, out);
@@ -100,55 +57,6 @@ bool AppendMember(const char* key, std::string_view utf8_value, std::string* out
 }
 
 }  // namespace
-
-bool AppendJsonQuotedString(std::string_view utf8, std::string* out) {
-  std::string quoted;
-  quoted.reserve(utf8.size() + 2);
-  quoted.push_back('"');
-  for (size_t i = 0; i < utf8.size();) {
-    uint32_t code = 0;
-    const size_t length = Utf8SequenceLength(utf8, i, &code);
-    if (length == 0) return false;
-    switch (code) {
-      case '"':
-        quoted.append("\\\"");
-        break;
-      case '\\':
-        quoted.append("\\\\");
-        break;
-      case '\b':
-        quoted.append("\\b");
-        break;
-      case '\f':
-        quoted.append("\\f");
-        break;
-      case '\n':
-        quoted.append("\\n");
-        break;
-      case '\r':
-        quoted.append("\\r");
-        break;
-      case '\t':
-        quoted.append("\\t");
-        break;
-      case '<':
-      case 0x2028:
-      case 0x2029:
-        AppendUnicodeEscape(code, &quoted);
-        break;
-      default:
-        if (code < 0x20)
-          AppendUnicodeEscape(code, &quoted);
-        else
-          quoted.append(utf8.substr(i, length));
-        break;
-    }
-    i += length;
-  }
-  quoted.push_back('"');
-  out->append(quoted);
-  return true;
-}
 
 bool SerializeLauncherConfig(const LauncherConfig& config, std::string* out) {
   // Members in ascending byte order of their keys.
@@ -218,12 +126,12 @@ bool ReadLauncherConfigFile(const FilePath& path, const std::wstring& default_ap
   std::string message;
   if (!ReadJsonFile(path, JSON_PARSE_EXTENDED_TRAILING_COMMAS, &root, &code, &message)) {
     // Callers tell syntax errors apart from file errors only by the code.
-    if (code < JSON_ACCESS_DENIED) code = kLauncherConfigSyntaxError;
+    if (code < JSON_ACCESS_DENIED) code = kErrorConfigInvalidJson;
     SetError(code, message, error_code, error_message);
     return false;
   }
   if (!ApplyLauncherConfigJson(root, default_app_name, config)) {
-    SetError(kLauncherConfigInvalid, WideToUTF8(error_msg_str_config_invalid()), error_code,
+    SetError(kErrorConfigSchema, WideToUTF8(error_msg_str_config_invalid()), error_code,
              error_message);
     return false;
   }
@@ -241,7 +149,7 @@ bool WriteLauncherConfigFile(const FilePath& path, const LauncherConfig& config,
                              std::string* error_message) {
   std::string text;
   if (!SerializeLauncherConfig(config, &text)) {
-    SetError(kLauncherConfigSerializeFailed, kSerializeFailedMessage, error_code, error_message);
+    SetError(kErrorConfigToJsonFailed, kSerializeFailedMessage, error_code, error_message);
     return false;
   }
 
@@ -253,13 +161,13 @@ bool WriteLauncherConfigFile(const FilePath& path, const LauncherConfig& config,
 
   bool result = false;
   if (!retry([&] { return WriteFileDurably(new_file, text); })) {
-    SetError(kLauncherConfigWriteFailed, kWriteFailedMessage, error_code, error_message);
+    SetError(kErrorConfigWriteFailed, kWriteFailedMessage, error_code, error_message);
   } else if (!retry([&] { return CopyFileDurably(path, backup_file); })) {
-    SetError(kLauncherConfigUpdateFailed, kBackupFailedMessage, error_code, error_message);
+    SetError(kErrorConfigReplaceFailed, kBackupFailedMessage, error_code, error_message);
   } else if (retry([&] { return ReplaceFileDurably(new_file, path); })) {
     result = true;
   } else {
-    SetError(kLauncherConfigUpdateFailed, kUpdateFailedMessage, error_code, error_message);
+    SetError(kErrorConfigReplaceFailed, kUpdateFailedMessage, error_code, error_message);
     // Put the old text back; the caller learns only the failed update.
     retry([&] { return ReplaceFileDurably(backup_file, path); });
   }
@@ -294,14 +202,6 @@ LauncherConfig LauncherConfigFromSwitches(const CommandLine& command_line) {
   if (command_line.HasSwitch(kNeedUpdate))
     config.need_update = command_line.GetSwitchValueNative(kNeedUpdate) == L"true";
   return config;
-}
-
-bool RetryUntil(const std::function<bool()>& operation, int max_attempts, int delay_ms) {
-  for (int attempt = 1; attempt <= max_attempts; ++attempt) {
-    if (operation()) return true;
-    if (delay_ms >= 1) std::this_thread::sleep_for(std::chrono::milliseconds(delay_ms));
-  }
-  return false;
 }
 
 }  // namespace corvane

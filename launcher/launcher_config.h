@@ -1,9 +1,7 @@
 #ifndef LAUNCHER_LAUNCHER_CONFIG_H_
 #define LAUNCHER_LAUNCHER_CONFIG_H_
 
-#include <functional>
 #include <string>
-#include <string_view>
 
 #include "nlohmann/json_fwd.hpp"
 
@@ -25,14 +23,6 @@ struct LauncherConfig {
   std::string bin_update_file;
 };
 
-// Codes reported by the read and the write besides the file reader's
-// 1000-1003. Every syntax error of the file is reported as 1.
-inline constexpr int kLauncherConfigSyntaxError = 1;
-inline constexpr int kLauncherConfigInvalid = 1010;
-inline constexpr int kLauncherConfigSerializeFailed = 1011;
-inline constexpr int kLauncherConfigWriteFailed = 5005;
-inline constexpr int kLauncherConfigUpdateFailed = 5006;
-
 inline constexpr wchar_t kLauncherConfigFileName[] = L"launcher_config.json";
 inline constexpr int kLauncherConfigWriteAttempts = 3;
 inline constexpr int kLauncherConfigRetryDelayMs = 500;
@@ -50,10 +40,6 @@ bool WriteLauncherConfig(const LauncherConfig& config, int* error_code = nullptr
 // Builds a record from the switches named like the file's keys.
 LauncherConfig LauncherConfigFromSwitches(const CommandLine& command_line);
 
-// Runs |operation| until it returns true, at most |max_attempts| times,
-// sleeping |delay_ms| after every failed attempt (the last one included).
-bool RetryUntil(const std::function<bool()>& operation, int max_attempts, int delay_ms);
-
 // The read and the write on an explicit file path. |default_app_name| is
 // used when the file names no application.
 bool ReadLauncherConfigFile(const FilePath& path, const std::wstring& default_app_name,
@@ -70,17 +56,6 @@ bool ApplyLauncherConfigJson(const nlohmann::json& root, const std::wstring& def
 // False when a text is not valid UTF-8 (cannot happen for converted wide
 // fields, but the serialiser does not rely on it).
 bool SerializeLauncherConfig(const LauncherConfig& config, std::string* out);
-
-// Appends |utf8| as a quoted JSON string with the escapes of the
-// configuration file. False (with |out| unchanged) on invalid UTF-8.
-bool AppendJsonQuotedString(std::string_view utf8, std::string* out);
-
-// File steps of the write. The new text and the backup are flushed to disk
-// before they can replace the configuration, and the replace is an atomic
-// rename where the file system offers one.
-bool WriteFileDurably(const FilePath& path, std::string_view data);
-bool CopyFileDurably(const FilePath& from, const FilePath& to);
-bool ReplaceFileDurably(const FilePath& from, const FilePath& to);
 
 }  // namespace corvane
 

@@ -72,46 +72,6 @@ TEST(LauncherConfigSerializeTest, CompactTextInKeyOrder) {
   }
 }
 
-TEST(LauncherConfigSerializeTest, StringEscapes) {
-  struct Case {
-    std::string input;
-    std::string expected;
-  };
-  const Case kCases[] = {
-      {"", "\"\""},
-      {"plain", "\"plain\""},
-      {"\"\\", "\"\\\"\\\\\""},
-      {"\b\f\n\r\t", "\"\\b\\f\\n\\r\\t\""},
-      {"<a>", "\"\\u003Ca>\""},
-      {std::string("\x00\x01\x1f", 3), "\"\\u0000\\u0001\\u001F\""},
-      {"\x0b\x1b", "\"\\u000B\\u001B\""},
-      {"\x7f/", "\"\x7f/\""},
-      {"\xE2\x80\xA8\xE2\x80\xA9", "\"\\u2028\\u2029\""},
-      {"\xE2\x80\xA7\xE2\x80\xAA", "\"\xE2\x80\xA7\xE2\x80\xAA\""},
-      {"\xF0\x9F\x98\x80", "\"\xF0\x9F\x98\x80\""},
-  };
-  for (const Case& c : kCases) {
-    std::string out = "x";
-    ASSERT_TRUE(AppendJsonQuotedString(c.input, &out)) << c.input;
-    EXPECT_EQ("x" + c.expected, out);
-  }
-
-  const char* kInvalid[] = {
-      "\x80",              // Continuation byte alone.
-      "\xC3",              // Truncated sequence.
-      "\xC0\xAF",          // Overlong.
-      "\xED\xA0\x80",      // Encoded surrogate.
-      "\xF4\x90\x80\x80",  // Above U+10FFFF.
-      "\xFF",
-      "ok\xE2\x80",
-  };
-  for (const char* input : kInvalid) {
-    std::string out = "unchanged";
-    EXPECT_FALSE(AppendJsonQuotedString(input, &out)) << input;
-    EXPECT_EQ("unchanged", out);
-  }
-}
-
 struct ApplyCase {
   const char* json;
   bool valid;
@@ -245,25 +205,6 @@ TEST(LauncherConfigSwitchesTest, FieldsFromSwitches) {
   for (const Case& c : kCases) {
     const CommandLine command_line = CommandLine::FromString(c.command_line);
     EXPECT_EQ(Describe(c.expected), Describe(LauncherConfigFromSwitches(command_line)));
-  }
-}
-
-TEST(RetryUntilTest, AttemptCounts) {
-  struct Case {
-    int max_attempts;
-    int succeed_on;  // 0: never.
-    bool expected;
-    int expected_calls;
-  };
-  const Case kCases[] = {
-      {3, 1, true, 1},  {3, 2, true, 2}, {3, 3, true, 3},  {3, 0, false, 3},
-      {1, 0, false, 1}, {4, 4, true, 4}, {0, 1, false, 0}, {-2, 1, false, 0},
-  };
-  for (const Case& c : kCases) {
-    int calls = 0;
-    const bool result = RetryUntil([&] { return ++calls == c.succeed_on; }, c.max_attempts, 0);
-    EXPECT_EQ(c.expected, result) << c.max_attempts << "/" << c.succeed_on;
-    EXPECT_EQ(c.expected_calls, calls) << c.max_attempts << "/" << c.succeed_on;
   }
 }
 

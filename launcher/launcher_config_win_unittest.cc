@@ -10,8 +10,10 @@
 #include "base/strings/utf_string_conversions.h"
 #include "base/win/scoped_handle.h"
 #include "gtest/gtest.h"
+#include "launcher/launch_error_codes.h"
 #include "launcher/launcher_config.h"
 #include "launcher/launcher_constants.h"
+#include "test/support/scoped_temp_dir.h"
 
 namespace corvane {
 namespace {
@@ -19,10 +21,10 @@ namespace {
 class LauncherConfigFileTest : public testing::Test {
  protected:
   void SetUp() override {
-    ASSERT_TRUE(CreateNewTempDirectory(L"corvane_config_", &dir_));
+    ASSERT_TRUE(temp_.IsValid());
+    dir_ = temp_.path();
     path_ = dir_.Append(kLauncherConfigFileName);
   }
-  void TearDown() override { DeleteFile(dir_, true); }
 
   void Write(const std::string& text) { ASSERT_TRUE(WriteFile(path_, text)); }
   std::string Contents(const FilePath& path) {
@@ -41,6 +43,7 @@ class LauncherConfigFileTest : public testing::Test {
                                            OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
   }
 
+  test::ScopedTempDir temp_;
   FilePath dir_;
   FilePath path_;
 };
@@ -114,18 +117,18 @@ TEST_F(LauncherConfigFileTest, SyntaxAndContent) {
       {"{\"cur_path\":\"1\\x41\\v\",\"need_update\":false,}", true, 0},
       {"{\"cur_path\":\"raw\ttab\"}", true, 0},
       {"\xEF\xBB\xBF{\"cur_path\":\"1.0\"}", true, 0},
-      {"", false, kLauncherConfigSyntaxError},
-      {"{\"cur_path\":\"1.0\"", false, kLauncherConfigSyntaxError},
-      {"{\"cur_path\":\"1.", false, kLauncherConfigSyntaxError},
-      {"{\"cur_path\":\"1.0\"}}", false, kLauncherConfigSyntaxError},
-      {"{\"cur_path\":\"1.0\"}{}", false, kLauncherConfigSyntaxError},
-      {std::string("\x00\x01\x02\xff\xfe\x80", 6), false, kLauncherConfigSyntaxError},
-      {std::string("{\"cur_path\":\"\xff\xfe\"}"), false, kLauncherConfigSyntaxError},
-      {"{cur_path:\"1.0\"}", false, kLauncherConfigSyntaxError},
-      {deep_nesting, false, kLauncherConfigSyntaxError},
-      {"{\"cur_path\":5}", false, kLauncherConfigInvalid},
-      {"[]", false, kLauncherConfigInvalid},
-      {"{\"cur_path\":\"1\",\"need_update\":true}", false, kLauncherConfigInvalid},
+      {"", false, kErrorConfigInvalidJson},
+      {"{\"cur_path\":\"1.0\"", false, kErrorConfigInvalidJson},
+      {"{\"cur_path\":\"1.", false, kErrorConfigInvalidJson},
+      {"{\"cur_path\":\"1.0\"}}", false, kErrorConfigInvalidJson},
+      {"{\"cur_path\":\"1.0\"}{}", false, kErrorConfigInvalidJson},
+      {std::string("\x00\x01\x02\xff\xfe\x80", 6), false, kErrorConfigInvalidJson},
+      {std::string("{\"cur_path\":\"\xff\xfe\"}"), false, kErrorConfigInvalidJson},
+      {"{cur_path:\"1.0\"}", false, kErrorConfigInvalidJson},
+      {deep_nesting, false, kErrorConfigInvalidJson},
+      {"{\"cur_path\":5}", false, kErrorConfigSchema},
+      {"[]", false, kErrorConfigSchema},
+      {"{\"cur_path\":\"1\",\"need_update\":true}", false, kErrorConfigSchema},
   };
   const std::string invalid_text = WideToUTF8(error_msg_str_config_invalid());
   for (const Case& c : kCases) {
@@ -141,7 +144,7 @@ TEST_F(LauncherConfigFileTest, SyntaxAndContent) {
       continue;
     }
     EXPECT_EQ(c.code, code);
-    if (c.code == kLauncherConfigInvalid) {
+    if (c.code == kErrorConfigSchema) {
       EXPECT_EQ(invalid_text, message);
     } else {
       EXPECT_FALSE(message.empty());
@@ -173,7 +176,7 @@ TEST_F(LauncherConfigFileTest, HugeFile) {
   text.resize(text.size() - 1);  // Truncated.
   Write(text);
   EXPECT_FALSE(Read(&config, &code, &message));
-  EXPECT_EQ(kLauncherConfigSyntaxError, code);
+  EXPECT_EQ(kErrorConfigInvalidJson, code);
 }
 
 TEST_F(LauncherConfigFileTest, WriteReplacesTheFile) {
@@ -196,7 +199,7 @@ TEST_F(LauncherConfigFileTest, WriteReplacesTheFile) {
             Contents(path_));
   LauncherConfig reread;
   EXPECT_FALSE(Read(&reread, &code, &message));
-  EXPECT_EQ(kLauncherConfigInvalid, code);
+  EXPECT_EQ(kErrorConfigSchema, code);
 
   // Leftovers of an interrupted write do not stop the next one.
   ASSERT_TRUE(WriteFile(NewFile(), std::string("stale")));
@@ -216,7 +219,7 @@ TEST_F(LauncherConfigFileTest, WriteWithoutExistingFileFailsAtBackup) {
   int code = 0;
   std::string message;
   EXPECT_FALSE(WriteLauncherConfigFile(path_, config, &code, &message));
-  EXPECT_EQ(kLauncherConfigUpdateFailed, code);
+  EXPECT_EQ(kErrorConfigReplaceFailed, code);
   EXPECT_EQ("[save backup config info failed]", message);
   EXPECT_FALSE(PathExists(path_));
   EXPECT_FALSE(PathExists(NewFile()));
@@ -234,7 +237,7 @@ TEST_F(LauncherConfigFileTest, WriteFailsWhenTheNewFileIsHeld) {
     ASSERT_TRUE(holder.IsValid());
     EXPECT_FALSE(WriteLauncherConfigFile(path_, config, &code, &message));
   }
-  EXPECT_EQ(kLauncherConfigWriteFailed, code);
+  EXPECT_EQ(kErrorConfigWriteFailed, code);
   EXPECT_EQ("[write config info to file failed]", message);
   EXPECT_EQ(R"({"cur_path":"0.9"})", Contents(path_));
   EXPECT_FALSE(PathExists(BackupFile()));
@@ -254,7 +257,7 @@ TEST_F(LauncherConfigFileTest, FailedReplaceKeepsTheOldFile) {
     ASSERT_TRUE(holder.IsValid());
     EXPECT_FALSE(WriteLauncherConfigFile(path_, config, &code, &message));
   }
-  EXPECT_EQ(kLauncherConfigUpdateFailed, code);
+  EXPECT_EQ(kErrorConfigReplaceFailed, code);
   EXPECT_EQ("[update config file failed]", message);
   EXPECT_EQ(old_text, Contents(path_));
   EXPECT_FALSE(PathExists(NewFile()));

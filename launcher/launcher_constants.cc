@@ -6,6 +6,7 @@
 #include "base/logging.h"
 #include "base/strings/string_number_conversions.h"
 #include "base/strings/utf_string_conversions.h"
+#include "data_reporter/ulmet_reporter.h"
 #include "launcher/localized_texts.h"
 
 namespace corvane {
@@ -48,12 +49,8 @@ struct ProductConstants {
   std::string crash_reporter_app_name;
   bool run_new_version_if_main_exe_missing = false;
 
-  int launcher_report_app_id = 0;
-  std::string launcher_report_host;
   std::string launcher_report_domestic_host = kDomesticReportHost;
   std::string launcher_report_overseas_host = kOverseasReportHost;
-  std::string launcher_report_app_name;
-  std::string launcher_report_app_version;
   std::vector<int> constants_error_codes;
 };
 
@@ -161,12 +158,6 @@ void LoadProductConstantsWith(const ConstantEntryReader& read_entry) {
   if (!domestic.empty()) c.launcher_report_domestic_host = WideToUTF8(domestic);
   std::wstring overseas = read_entry(kLauncherReportOverseasHostId);
   if (!overseas.empty()) c.launcher_report_overseas_host = WideToUTF8(overseas);
-
-  c.launcher_report_app_name = kLauncherReportAppName;
-  c.launcher_report_app_version = kLauncherReportAppVersion;
-  c.launcher_report_app_id = c.is_oversea ? kOverseasReportAppId : kDomesticReportAppId;
-  c.launcher_report_host =
-      c.is_oversea ? c.launcher_report_overseas_host : c.launcher_report_domestic_host;
 }
 
 void ResetProductConstantsForTesting() { Constants() = ProductConstants(); }
@@ -200,16 +191,20 @@ bool run_new_version_if_main_exe_missing() {
   return Constants().run_new_version_if_main_exe_missing;
 }
 
-int launcher_report_app_id() { return Constants().launcher_report_app_id; }
-const std::string& launcher_report_host() { return Constants().launcher_report_host; }
-const std::string& launcher_report_domestic_host() {
-  return Constants().launcher_report_domestic_host;
+ReporterIdentity LauncherReportIdentity(bool oversea) {
+  ReporterIdentity identity;
+  identity.server = oversea ? Constants().launcher_report_overseas_host
+                            : Constants().launcher_report_domestic_host;
+  identity.app_id = oversea ? kOverseasReportAppId : kDomesticReportAppId;
+  identity.app_name = kLauncherReportAppName;
+  identity.app_version = kLauncherReportAppVersion;
+  return identity;
 }
-const std::string& launcher_report_overseas_host() {
-  return Constants().launcher_report_overseas_host;
+
+ReporterIdentity ProductReportIdentity(std::string_view app_version) {
+  return {ReportHostFromUrl(report_url()), app_id(), report_app_name(), std::string(app_version)};
 }
-const std::string& launcher_report_app_name() { return Constants().launcher_report_app_name; }
-const std::string& launcher_report_app_version() { return Constants().launcher_report_app_version; }
+
 const std::vector<int>& constants_error_codes() { return Constants().constants_error_codes; }
 
 std::wstring error_msg_title() { return LocalizedText("error_msg_title"); }

@@ -6,6 +6,8 @@
 #include <string_view>
 #include <vector>
 
+#include "data_reporter/reporter_identity.h"
+
 // Product constants: everything that differs between products built on this
 // launcher lives in the string table of the launcher executable. The entries
 // are loaded once at start-up, parsed into typed values and read through one
@@ -97,13 +99,13 @@ int crash_reporter_product_id();
 const std::string& crash_reporter_app_name();
 bool run_new_version_if_main_exe_missing();
 
-// The launcher's own report identity, derived at the end of loading.
-int launcher_report_app_id();
-const std::string& launcher_report_host();
-const std::string& launcher_report_domestic_host();
-const std::string& launcher_report_overseas_host();
-const std::string& launcher_report_app_name();
-const std::string& launcher_report_app_version();
+// Who the launcher's own reports come from, for the overseas or the domestic
+// report service: its host (entries 900/901 may replace the built-in ones),
+// service app id, app name and version.
+ReporterIdentity LauncherReportIdentity(bool oversea);
+// Who the product's own reports (start speed, animation) come from: the host
+// of `report_url`, `app_id`, `report_app_name` and |app_version|.
+ReporterIdentity ProductReportIdentity(std::string_view app_version);
 // Never filled; reported as an always-empty list.
 const std::vector<int>& constants_error_codes();
 

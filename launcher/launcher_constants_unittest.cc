@@ -7,7 +7,7 @@
 #include <gtest/gtest.h>
 
 #include "base/logging.h"
-#include "base/test/scoped_log_capture.h"
+#include "test/support/scoped_log_capture.h"
 
 namespace corvane {
 namespace {
@@ -35,8 +35,8 @@ TEST_F(ProductConstantsTest, DefaultsBeforeLoading) {
   EXPECT_FALSE(enable_launch_result_check());
   EXPECT_TRUE(elevated_update());
   EXPECT_FALSE(use_crash_reporter());
-  EXPECT_EQ(0, launcher_report_app_id());
-  EXPECT_TRUE(launcher_report_host().empty());
+  EXPECT_EQ(430651, LauncherReportIdentity(false).app_id);
+  EXPECT_EQ(423531, LauncherReportIdentity(true).app_id);
   EXPECT_TRUE(constants_error_codes().empty());
 }
 
@@ -145,23 +145,35 @@ TEST_F(ProductConstantsTest, MainExeNamesEndWithShortName) {
 
 TEST_F(ProductConstantsTest, DerivedReportIdentity) {
   Load({{kIsOverseaId, L"1"}});
-  EXPECT_EQ(423531, launcher_report_app_id());
-  EXPECT_EQ(launcher_report_overseas_host(), launcher_report_host());
-  EXPECT_EQ("corvane_project_launcher", launcher_report_app_name());
-  EXPECT_EQ("1.0.0", launcher_report_app_version());
+  const ReporterIdentity oversea = LauncherReportIdentity(is_oversea());
+  EXPECT_EQ(423531, oversea.app_id);
+  EXPECT_EQ(LauncherReportIdentity(true).server, oversea.server);
+  EXPECT_EQ("corvane_project_launcher", oversea.app_name);
+  EXPECT_EQ("1.0.0", oversea.app_version);
 
   ResetProductConstantsForTesting();
   Load({{kIsOverseaId, L"0"}, {kLauncherReportDomesticHostId, L"127.0.0.1:18443"}});
-  EXPECT_EQ(430651, launcher_report_app_id());
-  EXPECT_EQ("127.0.0.1:18443", launcher_report_host());
-  EXPECT_NE(launcher_report_domestic_host(), launcher_report_overseas_host());
+  EXPECT_EQ(430651, LauncherReportIdentity(is_oversea()).app_id);
+  EXPECT_EQ("127.0.0.1:18443", LauncherReportIdentity(is_oversea()).server);
+  EXPECT_NE(LauncherReportIdentity(false).server, LauncherReportIdentity(true).server);
 
   ResetProductConstantsForTesting();
   ScopedLogCapture log;
   Load({{kIsOverseaId, L"yes"}});
   EXPECT_FALSE(is_oversea());
-  EXPECT_EQ(430651, launcher_report_app_id());
+  EXPECT_EQ(430651, LauncherReportIdentity(is_oversea()).app_id);
   EXPECT_TRUE(log.Has(logging::LOGGING_ERROR, "failed to parse is oversea."));
+}
+
+TEST_F(ProductConstantsTest, ProductReportIdentity) {
+  Load({{kAppIdId, L"1234"},
+        {kReportUrlId, L"https://stats.example.com/collect/v2"},
+        {kReportAppNameId, L"corvane_pc"}});
+  const ReporterIdentity identity = ProductReportIdentity("5.6.7.8");
+  EXPECT_EQ("stats.example.com", identity.server);
+  EXPECT_EQ(1234, identity.app_id);
+  EXPECT_EQ("corvane_pc", identity.app_name);
+  EXPECT_EQ("5.6.7.8", identity.app_version);
 }
 
 // With an empty table every id is read once, in the fixed order, and each

@@ -9,7 +9,7 @@
 #include <gtest/gtest.h>
 
 #include "base/logging.h"
-#include "base/test/scoped_log_capture.h"
+#include "test/support/scoped_log_capture.h"
 #include "launcher/launcher_constants.h"
 #include "launcher/launcher_constants_win.h"
 #include "launcher/localized_texts.h"
@@ -88,8 +88,8 @@ TEST_F(ProductTableTest, ShippedProduct) {
   EXPECT_EQ(1084305217, crash_reporter_product_id());
   EXPECT_EQ("velmoraim", crash_reporter_app_name());
   EXPECT_FALSE(run_new_version_if_main_exe_missing());
-  EXPECT_EQ(430651, launcher_report_app_id());
-  EXPECT_EQ(launcher_report_domestic_host(), launcher_report_host());
+  EXPECT_EQ(430651, LauncherReportIdentity(is_oversea()).app_id);
+  EXPECT_EQ(LauncherReportIdentity(false).server, LauncherReportIdentity(is_oversea()).server);
 
   // Absent entries are the only thing logged: 209, 210 and the list 217.
   std::vector<std::string> info_and_errors;
@@ -136,9 +136,9 @@ TEST_F(ProductTableTest, Product6383) {
   EXPECT_EQ(0, crash_reporter_product_id());  // beyond 32 bits
   EXPECT_TRUE(log.Has(logging::LOGGING_ERROR, "failed to parse crash reporter product id."));
   EXPECT_FALSE(run_new_version_if_main_exe_missing());  // "01"
-  EXPECT_EQ(423531, launcher_report_app_id());
-  EXPECT_EQ("127.0.0.2:18443", launcher_report_host());
-  EXPECT_EQ("127.0.0.1:18443", launcher_report_domestic_host());
+  EXPECT_EQ(423531, LauncherReportIdentity(is_oversea()).app_id);
+  EXPECT_EQ("127.0.0.2:18443", LauncherReportIdentity(is_oversea()).server);
+  EXPECT_EQ("127.0.0.1:18443", LauncherReportIdentity(false).server);
   for (const std::string& line : Tagged(log))
     EXPECT_EQ(std::string::npos, line.find("id is:")) << line;
 }

@@ -15,9 +15,6 @@ namespace corvane {
 
 const char kLocalFixFlagContent[] = "local fix";
 const char kRepairInstallSwitch[] = "--repair_install";
-const wchar_t kSystemErrorTextExtraChars[] = L"*./:<>?\\|";
-// " - 系统错误": the title a Chinese-language system gives the loader's box.
-const wchar_t kSystemErrorTitleSuffix[] = L" - \u7cfb\u7edf\u9519\u8bef";
 
 namespace {
 
@@ -37,18 +34,13 @@ constexpr int kRetryLeftShift = 100;
 constexpr int kRetryRightShift = 50;
 constexpr int kOkCancelLeftShift = 50;
 
-bool IsKeptSystemErrorChar(wchar_t c) {
-  if ((c >= L'a' && c <= L'z') || (c >= L'A' && c <= L'Z') || (c >= L'0' && c <= L'9')) return true;
-  for (const wchar_t* extra = kSystemErrorTextExtraChars; *extra; ++extra) {
-    if (*extra == c) return true;
-  }
-  return false;
-}
-
 // Records one consumed flag file: its code, its head, then it is gone.
 void ConsumeFlagFile(const FilePath& flag, int32_t code, LaunchResult* result) {
   result->error_codes.push_back(code);
-  result->extra_info << ReadFileHead(flag);
+  // A longer file still yields its head, an unreadable one nothing.
+  std::string head;
+  ReadFileToStringWithMaxSize(flag, &head, kFlagHeadSize);
+  result->extra_info << head;
   DeleteFile(flag, false);
 }
 
@@ -175,14 +167,6 @@ ButtonRect WidenDialogButton(int id, const ButtonRect& rect) {
     widened.left -= kOkCancelLeftShift;
   }
   return widened;
-}
-
-std::wstring FilterSystemErrorText(std::wstring_view text) {
-  std::wstring kept;
-  for (wchar_t c : text) {
-    if (IsKeptSystemErrorChar(c)) kept.push_back(c);
-  }
-  return kept;
 }
 
 FilePath FindRepairTool(const RecoverySettings& settings, const FilePath& version_dir) {

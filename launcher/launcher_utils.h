@@ -1,7 +1,6 @@
-// Recovery and system probes around a launch: the error dialog with its repair
-// and download choices, the flag files that other programs of the product
-// leave after failures, and small checks for running processes, the installer
-// and the system's loader error boxes.
+// Recovery around a launch: the error dialog with its repair and download
+// choices and the flag files that other programs of the product leave after
+// failures. The checks for running programs are in system_probes.h.
 //
 // Each operation comes twice: a form that takes everything it depends on in a
 // `RecoverySettings` (used by tests and by the forms below), and the form the
@@ -18,6 +17,7 @@
 #include <vector>
 
 #include "base/files/file_path.h"
+#include "launcher/system_probes.h"
 
 namespace corvane {
 
@@ -70,11 +70,6 @@ FilePath DownloaderCopyPath(const RecoverySettings& settings);
 extern const char kLocalFixFlagContent[];
 // The one argument the repair tool is started with.
 extern const char kRepairInstallSwitch[];
-// Characters kept from a loader error box's text besides ASCII letters and
-// digits.
-extern const wchar_t kSystemErrorTextExtraChars[];
-// Appended to an executable name to form the loader error box's title.
-extern const wchar_t kSystemErrorTitleSuffix[];
 
 // Portable decisions of the error dialog.
 
@@ -117,9 +112,6 @@ struct ButtonRect {
 // The widened rectangle of button `id`; other ids are left as they are.
 ButtonRect WidenDialogButton(int id, const ButtonRect& rect);
 
-// Keeps ASCII letters, digits and * . / : < > ? \ | of a loader error box text.
-std::wstring FilterSystemErrorText(std::wstring_view text);
-
 // Platform pieces of the dialog.
 
 // Shows the box with the two hooks installed on this thread for as long as it
@@ -139,8 +131,8 @@ bool StartRepairTool(const FilePath& tool);
 
 // Operations.
 
-// The first min(size, 2048) bytes of `path`; empty when it cannot be opened.
-std::string ReadFileHead(const FilePath& path);
+// How much of a flag file goes into the record's `extra_info`.
+constexpr size_t kFlagHeadSize = 2048;
 
 // The repairer, else a fresh copy of the version's downloader in the temp
 // directory, else an empty path.
@@ -163,17 +155,8 @@ bool CheckCrashFlag(const RecoverySettings& settings, const FilePath& version_di
                     LaunchResult* result);
 bool CheckCrashFlag(const FilePath& version_dir);
 
-// True when a process with one of these executable file names (whole name,
-// case-sensitive) runs.
-bool IsProcessRunning(const std::vector<std::wstring>& exe_names);
-
-// True when another process holds the named installer mutex.
-bool IsInstallerRunning(const std::wstring& installer_mutex_name);
+// IsInstallerRunning() for the product's installer mutex.
 bool IsInstallerRunning();
-
-// Looks for the loader error box "<name> - 系统错误" of each name and collects
-// "[name:text]" for each one found into `texts`. True when any was found.
-bool CollectSystemErrorTexts(const std::vector<std::wstring>& exe_names, std::wstring* texts);
 
 }  // namespace corvane
 

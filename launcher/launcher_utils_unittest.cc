@@ -22,10 +22,13 @@
 #include "base/strings/string_number_conversions.h"
 #include "base/strings/string_util.h"
 #include "base/strings/utf_string_conversions.h"
-#include "base/test/scoped_log_capture.h"
 #include "base/win/scoped_handle.h"
 #include "launcher/launch_result.h"
 #include "launcher/launcher_utils.h"
+#include "test/support/fake_loader_error_box.h"
+#include "test/support/scoped_log_capture.h"
+#include "test/support/scoped_temp_dir.h"
+#include "test/support/test_child.h"
 
 namespace corvane {
 namespace {
@@ -208,34 +211,22 @@ class ScopedChild {
   Process process_;
 };
 
-FilePath TestChildPath() {
-  FilePath exe_dir;
-  GetPath(DIR_EXE, &exe_dir);
-  return exe_dir.Append(L"test_child.exe");
-}
-
 // Puts a copy of the test child at `path` with `control` beside it.
 void PlaceChild(const FilePath& path, const nlohmann::json& control) {
-  ASSERT_TRUE(PathExists(TestChildPath())) << TestChildPath();
-  ASSERT_TRUE(CreateDirectoryAndGetError(path.DirName(), nullptr));
-  ASSERT_TRUE(CopyFile(TestChildPath(), path));
-  ASSERT_TRUE(WriteFile(path.ReplaceExtension(L"control.json"), control.dump()));
+  ASSERT_TRUE(test::PlaceTestChild(path, control.dump())) << path;
 }
 
-std::vector<nlohmann::json> ChildRecords(const FilePath& path) {
-  std::string text;
-  std::vector<nlohmann::json> records;
-  if (!ReadFileToString(path.ReplaceExtension(L"record.jsonl"), &text)) return records;
-  size_t start = 0;
-  for (size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1)
-    records.push_back(nlohmann::json::parse(text.substr(start, end - start)));
-  return records;
+std::string FlagHead(const FilePath& flag) {
+  std::string head;
+  ReadFileToStringWithMaxSize(flag, &head, kFlagHeadSize);
+  return head;
 }
 
 class LauncherUtilsTest : public testing::Test {
  protected:
   void SetUp() override {
-    ASSERT_TRUE(CreateNewTempDirectory(L"dialog_test", &root_));
+    ASSERT_TRUE(temp_.IsValid());
+    root_ = temp_.path();
     settings_.temp_dir = root_.Append(L"temp");
     ASSERT_TRUE(CreateDirectoryAndGetError(settings_.temp_dir, nullptr));
     settings_.app_id = 654321;
@@ -254,10 +245,7 @@ class LauncherUtilsTest : public testing::Test {
     texts.app_lost_file = L"Some files of the client are missing.";
   }
 
-  void TearDown() override {
-    SetElevatedLaunchHookForTesting(nullptr);
-    DeleteFile(root_, true);
-  }
+  void TearDown() override { SetElevatedLaunchHookForTesting(nullptr); }
 
   FilePath FlagDir() const { return FlagDirectory(settings_); }
 
@@ -274,6 +262,7 @@ class LauncherUtilsTest : public testing::Test {
     return code;
   }
 
+  test::ScopedTempDir temp_;
   FilePath root_;
   FilePath version_dir_;
   RecoverySettings settings_;
@@ -379,10 +368,10 @@ TEST_F(LauncherUtilsTest, FlagHeadIsCutAt2048Bytes) {
   std::string content;
   for (int i = 0; i < 5000; ++i) content.push_back(static_cast<char>('a' + i % 26));
   PlaceFlag(L"velmoraim.exe.flag", content);
-  EXPECT_EQ(content.substr(0, 2048), ReadFileHead(FlagDir().Append(L"velmoraim.exe.flag")));
+  EXPECT_EQ(content.substr(0, 2048), FlagHead(FlagDir().Append(L"velmoraim.exe.flag")));
   EXPECT_TRUE(ConsumeCrashFlag(settings_, &result_));
   EXPECT_EQ(content.substr(0, 2048), result_.extra_info.str());
-  EXPECT_EQ("", ReadFileHead(FlagDir().Append(L"absent.flag")));
+  EXPECT_EQ("", FlagHead(FlagDir().Append(L"absent.flag")));
 }
 
 TEST_F(LauncherUtilsTest, CheckingFileFlagIsOnlyNoted) {
@@ -485,7 +474,7 @@ TEST_F(LauncherUtilsTest, RepairChoiceStartsToolElevatedAndIsNotOfferedAgain) {
   ASSERT_TRUE(ReadFileToString(LocalFixFlagPath(settings_), &flag));
   EXPECT_EQ("local fix", flag);
   ASSERT_TRUE(started.Wait());
-  std::vector<nlohmann::json> records = ChildRecords(repairer);
+  std::vector<nlohmann::json> records = test::ReadChildRecords(repairer);
   ASSERT_EQ(1u, records.size());
   EXPECT_EQ(nlohmann::json::array({WideToUTF8(repairer.value()), "--repair_install"}),
             records[0]["argv"]);
@@ -499,7 +488,7 @@ TEST_F(LauncherUtilsTest, RepairChoiceStartsToolElevatedAndIsNotOfferedAgain) {
   ASSERT_TRUE(view.buttons[IDOK].present);
   EXPECT_EQ(settings_.texts.button_download, view.buttons[IDOK].text);
   EXPECT_EQ(3, result_.user_btn_choice);
-  EXPECT_EQ(1u, ChildRecords(repairer).size());
+  EXPECT_EQ(1u, test::ReadChildRecords(repairer).size());
 }
 
 TEST_F(LauncherUtilsTest, DeclinedElevationStillCountsAsRepairChoice) {
@@ -542,7 +531,7 @@ TEST_F(LauncherUtilsTest, UnwritableLocalFixFlagStillStartsTheTool) {
   EXPECT_EQ(1, result_.user_btn_choice);
   EXPECT_TRUE(result_.repairer_launch_result);
   ASSERT_TRUE(started.Wait());
-  EXPECT_EQ(1u, ChildRecords(repairer).size());
+  EXPECT_EQ(1u, test::ReadChildRecords(repairer).size());
   EXPECT_FALSE(PathExists(LocalFixFlagPath(settings_)));
   std::string left;
   ASSERT_TRUE(ReadFileToString(flag_dir, &left));
@@ -557,7 +546,7 @@ TEST_F(LauncherUtilsTest, UnreadableFlagCountsAsFoundAndIsDeleted) {
     win::ScopedHandle holder(CreateFileW(flag.value().c_str(), GENERIC_WRITE, FILE_SHARE_DELETE,
                                          nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     ASSERT_TRUE(holder.IsValid());
-    EXPECT_EQ("", ReadFileHead(flag));
+    EXPECT_EQ("", FlagHead(flag));
     EXPECT_TRUE(ConsumeCrashFlag(settings_, &result_));
   }
   EXPECT_EQ(std::vector<int32_t>({2004}), result_.error_codes);
@@ -737,32 +726,6 @@ TEST_F(LauncherUtilsTest, InstallerMutexHeldOrNot) {
   EXPECT_FALSE(IsInstallerRunning(settings_.installer_mutex_name));
 }
 
-// A loader error box of this process: a top-level window with an icon
-// static, the message static and a button.
-class FakeLoaderErrorBox {
- public:
-  FakeLoaderErrorBox(const std::wstring& title, const std::wstring& message) {
-    window_ = CreateWindowExW(0, L"#32770", title.c_str(), WS_POPUP | WS_CAPTION, 0, 0, 400, 200,
-                              nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
-    if (!window_) return;
-    CreateChild(L"Static", L"");
-    CreateChild(L"Static", message.c_str());
-    CreateChild(L"Button", L"\u786e\u5b9a");
-  }
-  ~FakeLoaderErrorBox() {
-    if (window_) DestroyWindow(window_);
-  }
-  bool valid() const { return window_ != nullptr; }
-
- private:
-  void CreateChild(const wchar_t* class_name, const wchar_t* text) {
-    CreateWindowExW(0, class_name, text, WS_CHILD | WS_VISIBLE, 0, 0, 100, 20, window_, nullptr,
-                    GetModuleHandleW(nullptr), nullptr);
-  }
-
-  HWND window_ = nullptr;
-};
-
 TEST_F(LauncherUtilsTest, CollectsLoaderErrorTexts) {
   const std::wstring own = L"DlgOwn_" + UniqueSuffix() + L".exe";
   const std::wstring other = L"DlgChild_" + UniqueSuffix() + L".exe";
@@ -771,9 +734,10 @@ TEST_F(LauncherUtilsTest, CollectsLoaderErrorTexts) {
   EXPECT_FALSE(CollectSystemErrorTexts({own, other, absent}, &texts));
   EXPECT_EQ(L"", texts);
 
-  FakeLoaderErrorBox box(own + kSystemErrorTitleSuffix,
-                         L"\u65e0\u6cd5\u542f\u52a8\u6b64\u7a0b\u5e8f\uff0c\u56e0\u4e3a\u4e22\u5931"
-                         L" VCRUNTIME140.dll\u3002");
+  test::FakeLoaderErrorBox box(
+      own + kSystemErrorTitleSuffix,
+      L"\u65e0\u6cd5\u542f\u52a8\u6b64\u7a0b\u5e8f\uff0c\u56e0\u4e3a\u4e22\u5931"
+      L" VCRUNTIME140.dll\u3002");
   ASSERT_TRUE(box.valid());
   // A box of another process, with no static child at all.
   ScopedEvent shown;

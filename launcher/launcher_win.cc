@@ -2,8 +2,9 @@
 
 #include <windows.h>
 
+#include <utility>
+
 #include "base/command_line.h"
-#include "base/logging.h"
 #include "base/process/launch.h"
 #include "base/process/process.h"
 #include "base/win/scoped_handle.h"
@@ -31,23 +32,34 @@ bool Launcher::AcquireInstanceLock() {
 
 void RaiseOwnPriority() { SetPriorityClass(GetCurrentProcess(), HIGH_PRIORITY_CLASS); }
 
+ClientStart::ClientStart() = default;
+ClientStart::ClientStart(ClientStart&&) noexcept = default;
+ClientStart& ClientStart::operator=(ClientStart&&) noexcept = default;
+ClientStart::~ClientStart() = default;
+
+bool ClientStart::started() const { return process && process->IsValid(); }
+
+uint32_t ClientStart::pid() const { return started() ? process->Pid() : 0; }
+
 ClientStart StartClient(const CommandLine& command_line, const FilePath& current_directory,
-                        bool elevated, bool check_early_exit) {
+                        bool elevated) {
   LaunchOptions options;
   options.current_directory = current_directory;
   options.elevated = elevated;
-  const Process process = LaunchProcess(command_line, options);
+  Process process = LaunchProcess(command_line, options);
   ClientStart start;
   start.last_error = GetLastError();
-  start.started = process.IsValid();
-  if (check_early_exit) {
-    LOG(INFO) << "enable check launch result.";
-    // Without a process the wait fails at once and the code stays 0.
-    int exit_code = 0;
-    if (process.WaitForExitWithTimeout(kLaunchCheckTimeoutMs, &exit_code))
-      start.exit_code = static_cast<uint32_t>(exit_code);
-  }
+  start.process = std::make_unique<Process>(std::move(process));
   return start;
+}
+
+uint32_t WaitForEarlyExit(const ClientStart& start) {
+  int exit_code = 0;
+  if (!start.started() ||
+      !start.process->WaitForExitWithTimeout(kLaunchCheckTimeoutMs, &exit_code)) {
+    return 0;
+  }
+  return static_cast<uint32_t>(exit_code);
 }
 
 }  // namespace corvane

@@ -15,9 +15,12 @@
 #include "base/logging.h"
 #include "base/process/launch.h"
 #include "base/strings/utf_string_conversions.h"
-#include "base/test/scoped_log_capture.h"
 #include "launcher/launch_result.h"
 #include "launcher/launcher_constants.h"
+#include "test/support/fake_loader_error_box.h"
+#include "test/support/scoped_log_capture.h"
+#include "test/support/scoped_temp_dir.h"
+#include "test/support/test_child.h"
 
 namespace corvane {
 namespace {
@@ -72,16 +75,6 @@ class TestLauncher : public Launcher {
  public:
   using BaseLauncher::ParseSwitchesFrom;
   LauncherConfig& mutable_config() { return config_; }
-};
-
-class TempDir {
- public:
-  TempDir() { CreateNewTempDirectory(L"corvane_launcher_ut_", &path_); }
-  ~TempDir() { DeleteFile(path_, true); }
-  const FilePath& path() const { return path_; }
-
- private:
-  FilePath path_;
 };
 
 TEST(LauncherTest, InstanceLockKeepsASecondLauncherOut) {
@@ -336,27 +329,6 @@ TEST(BaseLauncherTest, SingleInstanceWindowMeansTheClientRuns) {
   BaseLauncher::ResetAppRunningCacheForTesting();
 }
 
-// A window shaped like the system's loader error box: Wine never shows one
-// titled for a Chinese-language system.
-class LoaderErrorBox {
- public:
-  LoaderErrorBox(const std::wstring& title, const std::wstring& text) {
-    window_ = CreateWindowExW(0, L"Static", title.c_str(), WS_POPUP, 0, 0, 100, 100, nullptr,
-                              nullptr, nullptr, nullptr);
-    if (window_) {
-      CreateWindowExW(0, L"Static", text.c_str(), WS_CHILD, 0, 0, 90, 20, window_, nullptr, nullptr,
-                      nullptr);
-    }
-  }
-  ~LoaderErrorBox() {
-    if (window_) DestroyWindow(window_);
-  }
-  bool valid() const { return window_ != nullptr; }
-
- private:
-  HWND window_ = nullptr;
-};
-
 TEST(LauncherTest, CheckLaunchResult) {
   ScopedConstants constants({{201, L"unitcheck"}, {207, std::wstring(L"[\"") + kBoxExe + L"\"]"}});
   TestLauncher launcher;
@@ -367,8 +339,8 @@ TEST(LauncherTest, CheckLaunchResult) {
   EXPECT_FALSE(launcher.CheckLaunchResult(0, &message));
   EXPECT_EQ("", message);
 
-  LoaderErrorBox box(std::wstring(kBoxExe) + L" - \u7cfb\u7edf\u9519\u8bef",
-                     L"Missing: tavrin.dll (code 7)");
+  test::FakeLoaderErrorBox box(std::wstring(kBoxExe) + L" - \u7cfb\u7edf\u9519\u8bef",
+                               L"Missing: tavrin.dll (code 7)");
   ASSERT_TRUE(box.valid());
   EXPECT_TRUE(launcher.CheckLaunchResult(1, &message));
   EXPECT_EQ("[" + WideToUTF8(kBoxExe) + ":Missing:tavrin.dllcode7]", message);
@@ -378,7 +350,7 @@ TEST(LauncherTest, DeclinedElevationRecordsCancelAndShowsNoDialog) {
   // The elevation prompt cannot be declined under Wine; the seam answers as
   // the shell does when the user says no.
   ScopedConstants constants({{201, L"unitelev"}, {205, L"1"}, {211, L"0"}});
-  TempDir dir;
+  test::ScopedTempDir dir;
   ASSERT_TRUE(WriteFile(dir.path().Append(L"client.exe"), std::string("MZ")));
   std::wstring seen_file;
   SetElevatedLaunchHookForTesting(
@@ -409,7 +381,7 @@ TEST(LauncherTest, DeclinedElevationRecordsCancelAndShowsNoDialog) {
 
 TEST(LauncherTest, MissingExecutableWithoutDialogRecordsBothCodesInOrder) {
   ScopedConstants constants({{201, L"unitmiss"}, {208, L"autorun"}, {211, L"1"}});
-  TempDir dir;
+  test::ScopedTempDir dir;
   LaunchResult& result = GetLaunchResult();
   struct Case {
     const char* name;
@@ -441,10 +413,10 @@ TEST(LauncherTest, MissingExecutableWithoutDialogRecordsBothCodesInOrder) {
 TEST(LauncherTest, LaunchCheckAlsoRunsWhenTheStartFailed) {
   ScopedConstants constants(
       {{201, L"unitfailcheck"}, {211, L"1"}, {207, std::wstring(L"[\"") + kBoxExe + L"\"]"}});
-  TempDir dir;
+  test::ScopedTempDir dir;
   // A system error box that is up while the start fails still explains it.
-  LoaderErrorBox box(std::wstring(kBoxExe) + L" - \u7cfb\u7edf\u9519\u8bef",
-                     L"Missing: tavrin.dll");
+  test::FakeLoaderErrorBox box(std::wstring(kBoxExe) + L" - \u7cfb\u7edf\u9519\u8bef",
+                               L"Missing: tavrin.dll");
   ASSERT_TRUE(box.valid());
   ScopedLogCapture log;
   TestLauncher launcher;
@@ -460,22 +432,7 @@ TEST(LauncherTest, LaunchCheckAlsoRunsWhenTheStartFailed) {
   result.sys_error.clear();
 }
 
-// Places a copy of the test child (found beside this test program) at |exe|;
-// it records its start and ends at once.
-bool PlaceTestChild(const FilePath& exe) {
-  wchar_t own[MAX_PATH] = {};
-  GetModuleFileNameW(nullptr, own, MAX_PATH);
-  const FilePath child = FilePath(own).DirName().Append(L"test_child.exe");
-  return CopyFile(child, exe) && WriteFile(exe.ReplaceExtension(L".control.json"), "{}");
-}
-
-int StartsOf(const FilePath& exe) {
-  std::string text;
-  if (!ReadFileToString(exe.ReplaceExtension(L".record.jsonl"), &text)) return 0;
-  int starts = 0;
-  for (char c : text) starts += c == '\n';
-  return starts;
-}
+int StartsOf(const FilePath& exe) { return static_cast<int>(test::ReadChildRecords(exe).size()); }
 
 struct LaunchModeCase {
   const char* name;
@@ -503,11 +460,11 @@ TEST(LauncherTest, CustomAndAutorunLaunchesPickTheExecutableAndSkipTheAnimation)
                                {210, c.custom_exe},
                                {211, L"1"},
                                {216, L"1"}});
-    TempDir dir;
+    test::ScopedTempDir dir;
     const FilePath main_exe = dir.path().Append(L"client.exe");
     const FilePath custom_exe = dir.path().Append(L"custom.exe");
-    ASSERT_TRUE(PlaceTestChild(main_exe));
-    ASSERT_TRUE(PlaceTestChild(custom_exe));
+    ASSERT_TRUE(test::PlaceTestChild(main_exe, "{}"));
+    ASSERT_TRUE(test::PlaceTestChild(custom_exe, "{}"));
     ScopedLogCapture log;
     TestLauncher launcher;
     launcher.mutable_config().app_name = L"client";
@@ -526,9 +483,9 @@ TEST(LauncherTest, CustomAndAutorunLaunchesPickTheExecutableAndSkipTheAnimation)
 
 TEST(LauncherTest, ClientStillRunningAfterTheCheckCountsAsStarted) {
   ScopedConstants constants({{201, L"unitalive"}, {205, L"0"}, {211, L"1"}});
-  TempDir dir;
+  test::ScopedTempDir dir;
   const FilePath exe = dir.path().Append(L"client.exe");
-  ASSERT_TRUE(PlaceTestChild(exe));
+  ASSERT_TRUE(test::PlaceTestChild(exe, "{}"));
   // Outlives the 3 s wait of the check.
   ASSERT_TRUE(WriteFile(exe.ReplaceExtension(L".control.json"), "{\"delay_ms\":4000}"));
   ScopedLogCapture log;

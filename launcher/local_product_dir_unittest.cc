@@ -7,8 +7,9 @@
 #include "base/files/file_util.h"
 #include "base/logging.h"
 #include "base/path_service.h"
-#include "base/test/scoped_log_capture.h"
+#include "test/support/scoped_log_capture.h"
 #include "gtest/gtest.h"
+#include "test/support/scoped_temp_dir.h"
 
 namespace corvane {
 namespace {
@@ -27,11 +28,12 @@ TEST(LocalProductDirTest, PathBelowLocalAppData) {
 class ShellConfigTest : public testing::Test {
  protected:
   void SetUp() override {
-    ASSERT_TRUE(CreateNewTempDirectory(L"corvane_shell_", &dir_));
+    ASSERT_TRUE(temp_.IsValid());
+    dir_ = temp_.path();
     record_ = dir_.Append(kBinUpdateRecordFileName);
   }
-  void TearDown() override { DeleteFile(dir_, true); }
 
+  test::ScopedTempDir temp_;
   FilePath dir_;
   FilePath record_;
 };

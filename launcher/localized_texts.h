@@ -1,9 +1,7 @@
 #ifndef LAUNCHER_LOCALIZED_TEXTS_H_
 #define LAUNCHER_LOCALIZED_TEXTS_H_
 
-#include <cstddef>
 #include <functional>
-#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -21,30 +19,6 @@ using ArchiveHasFileFunction = std::function<bool(std::string_view name)>;
 // Fills |contents| with the member's bytes; false (and |contents| empty) when
 // the member is missing, empty or cannot be extracted.
 using ArchiveReadFileFunction = std::function<bool(std::string_view name, std::string* contents)>;
-
-// Read-only ZIP archive over bytes in memory (stored and deflated members).
-// Member names match without regard to ASCII case.
-class ZipMemoryArchive {
- public:
-  // Members larger than this are refused rather than allocated.
-  static constexpr size_t kMaxMemberSize = 64u << 20;
-
-  // Takes the archive bytes; IsOpen() tells whether they form an archive.
-  explicit ZipMemoryArchive(std::string bytes);
-  ~ZipMemoryArchive();
-  ZipMemoryArchive(const ZipMemoryArchive&) = delete;
-  ZipMemoryArchive& operator=(const ZipMemoryArchive&) = delete;
-
-  bool IsOpen() const;
-  bool HasFile(std::string_view name);
-  bool ReadFile(std::string_view name, std::string* contents);
-
- private:
-  struct State;
-  bool Locate(std::string_view name);
-
-  std::unique_ptr<State> state_;
-};
 
 // --- The embedded archive (Windows side) ---
 

@@ -5,96 +5,16 @@
 #include <vector>
 
 #include <gtest/gtest.h>
-#include <zlib.h>
 
 #include "base/strings/utf_string_conversions.h"
+#include "base/zip/zip_memory_archive.h"
+#include "test/support/zip_builder.h"
 
 namespace corvane {
 namespace {
 
-// Writes small ZIP archives for the tests, with room for lies in the headers.
-struct ZipMember {
-  std::string name;
-  std::string data;
-  bool deflate = false;
-  uint32_t claimed_size = 0;  // 0: the real uncompressed size
-  bool bad_crc = false;
-};
-
-void Put16(std::string* out, uint32_t value) {
-  out->push_back(static_cast<char>(value & 0xFF));
-  out->push_back(static_cast<char>((value >> 8) & 0xFF));
-}
-
-void Put32(std::string* out, uint32_t value) {
-  Put16(out, value & 0xFFFF);
-  Put16(out, value >> 16);
-}
-
-std::string RawDeflate(const std::string& data) {
-  z_stream stream = {};
-  EXPECT_EQ(Z_OK,
-            deflateInit2(&stream, Z_BEST_COMPRESSION, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY));
-  std::string out(deflateBound(&stream, static_cast<uLong>(data.size())), '\0');
-  stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data.data()));
-  stream.avail_in = static_cast<uInt>(data.size());
-  stream.next_out = reinterpret_cast<Bytef*>(&out[0]);
-  stream.avail_out = static_cast<uInt>(out.size());
-  EXPECT_EQ(Z_STREAM_END, deflate(&stream, Z_FINISH));
-  out.resize(stream.total_out);
-  deflateEnd(&stream);
-  return out;
-}
-
-std::string BuildZip(const std::vector<ZipMember>& members) {
-  std::string out;
-  std::string central;
-  for (const ZipMember& m : members) {
-    std::string payload = m.deflate ? RawDeflate(m.data) : m.data;
-    uint32_t crc = static_cast<uint32_t>(
-        crc32(0, reinterpret_cast<const Bytef*>(m.data.data()), static_cast<uInt>(m.data.size())));
-    if (m.bad_crc) crc ^= 1;
-    uint32_t size = m.claimed_size ? m.claimed_size : static_cast<uint32_t>(m.data.size());
-    uint32_t offset = static_cast<uint32_t>(out.size());
-    auto common = [&](std::string* header) {
-      Put16(header, 20);                 // version needed
-      Put16(header, 0);                  // flags
-      Put16(header, m.deflate ? 8 : 0);  // method
-      Put16(header, 0);                  // time
-      Put16(header, 0x21);               // date: 1980-01-01
-      Put32(header, crc);
-      Put32(header, static_cast<uint32_t>(payload.size()));
-      Put32(header, size);
-      Put16(header, static_cast<uint32_t>(m.name.size()));
-      Put16(header, 0);  // extra length
-    };
-    Put32(&out, 0x04034b50);
-    common(&out);
-    out += m.name;
-    out += payload;
-
-    Put32(&central, 0x02014b50);
-    Put16(&central, 20);  // version made by
-    common(&central);
-    Put16(&central, 0);  // comment length
-    Put16(&central, 0);  // disk
-    Put16(&central, 0);  // internal attributes
-    Put32(&central, 0);  // external attributes
-    Put32(&central, offset);
-    central += m.name;
-  }
-  uint32_t central_offset = static_cast<uint32_t>(out.size());
-  out += central;
-  Put32(&out, 0x06054b50);
-  Put16(&out, 0);
-  Put16(&out, 0);
-  Put16(&out, static_cast<uint32_t>(members.size()));
-  Put16(&out, static_cast<uint32_t>(members.size()));
-  Put32(&out, static_cast<uint32_t>(central.size()));
-  Put32(&out, central_offset);
-  Put16(&out, 0);
-  return out;
-}
+using test::BuildZip;
+using test::ZipMember;
 
 const char kEnglish[] = "{\"error_msg_title\": \"Error\", \"error_msg_btn_fix\": \"Reinstall\"}";
 
@@ -106,101 +26,6 @@ std::vector<ZipMember> SmallArchive() {
       {"lang/en-US.json", kEnglish, true},
       {"lang/de-DE.json", "{\"error_msg_title\": \"Fehler\"}"},
   };
-}
-
-TEST(ZipMemoryArchiveTest, ReadsStoredAndDeflatedMembers) {
-  std::string long_text(5000, 'q');
-  ZipMemoryArchive archive(BuildZip({{"a.txt", "stored"}, {"b.txt", long_text, true}}));
-  ASSERT_TRUE(archive.IsOpen());
-  std::string contents;
-  EXPECT_TRUE(archive.ReadFile("a.txt", &contents));
-  EXPECT_EQ("stored", contents);
-  EXPECT_TRUE(archive.ReadFile("b.txt", &contents));
-  EXPECT_EQ(long_text, contents);
-  EXPECT_FALSE(archive.ReadFile("c.txt", &contents));
-  EXPECT_TRUE(contents.empty());
-}
-
-TEST(ZipMemoryArchiveTest, NameMatching) {
-  std::string name255 = "d/" + std::string(253, 'n');
-  std::string name256 = "e/" + std::string(254, 'n');
-  ZipMemoryArchive archive(BuildZip({{"lang/en-US.json", "x"}, {name255, "y"}, {name256, "z"}}));
-  ASSERT_TRUE(archive.IsOpen());
-  struct Case {
-    std::string name;
-    bool found;
-  } const kCases[] = {
-      {"lang/en-US.json", true},
-      {"LANG/EN-us.JSON", true},
-      {"lang\\en-us.json", true},
-      {"lang/en-US", false},
-      {"en-US.json", false},
-      {"", false},
-      {std::string("lang/en-US.json\0x", 17), false},
-      {name255, true},
-      {name256, false},
-  };
-  for (const Case& c : kCases) {
-    EXPECT_EQ(c.found, archive.HasFile(c.name)) << c.name.size() << " " << c.name;
-  }
-}
-
-TEST(ZipMemoryArchiveTest, BrokenInput) {
-  const std::string kInputs[] = {
-      "",
-      "not an archive at all",
-      std::string(22, '\0'),
-      std::string("PK\x05\x06", 4) + std::string(18, '\xFF'),
-  };
-  for (const std::string& input : kInputs) {
-    ZipMemoryArchive archive(input);
-    EXPECT_FALSE(archive.IsOpen());
-    std::string contents = "old";
-    EXPECT_FALSE(archive.HasFile("i18n.json"));
-    EXPECT_FALSE(archive.ReadFile("i18n.json", &contents));
-    EXPECT_TRUE(contents.empty());
-  }
-}
-
-TEST(ZipMemoryArchiveTest, MembersThatCannotBeRead) {
-  ZipMemoryArchive archive(BuildZip({
-      {"empty.txt", ""},
-      {"crc.txt", "data", false, 0, true},
-      {"huge.txt", "data", false, 0xFFFFFFF0u},
-      {"short.txt", "data", false, 9},
-      {"crc_deflated.txt", std::string(300, 'd'), true, 0, true},
-  }));
-  ASSERT_TRUE(archive.IsOpen());
-  for (const char* name : {"empty.txt", "crc.txt", "huge.txt", "short.txt", "crc_deflated.txt"}) {
-    std::string contents;
-    EXPECT_TRUE(archive.HasFile(name)) << name;
-    EXPECT_FALSE(archive.ReadFile(name, &contents)) << name;
-    EXPECT_TRUE(contents.empty()) << name;
-  }
-}
-
-// Every prefix and every single-byte change of an archive: no crash, and a
-// member that still reads comes back with its exact bytes.
-TEST(ZipMemoryArchiveTest, DamagedArchivesNeverYieldWrongBytes) {
-  const std::string kStored = "stored text";
-  const std::string kDeflated(200, 'z');
-  const std::string good = BuildZip({{"s", kStored}, {"d", kDeflated, true}});
-  auto check = [&](const std::string& bytes) {
-    ZipMemoryArchive archive(bytes);
-    std::string contents;
-    if (archive.ReadFile("s", &contents)) {
-      EXPECT_EQ(kStored, contents);
-    }
-    if (archive.ReadFile("d", &contents)) {
-      EXPECT_EQ(kDeflated, contents);
-    }
-  };
-  for (size_t length = 0; length < good.size(); ++length) check(good.substr(0, length));
-  for (size_t i = 0; i < good.size(); ++i) {
-    std::string bytes = good;
-    bytes[i] = static_cast<char>(bytes[i] ^ 0x5A);
-    check(bytes);
-  }
 }
 
 TEST(NormalizeLocaleNameTest, Cases) {

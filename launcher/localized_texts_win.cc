@@ -4,6 +4,7 @@
 #include <string>
 
 #include "base/strings/utf_string_conversions.h"
+#include "base/zip/zip_memory_archive.h"
 #include "launcher/localized_texts.h"
 
 namespace corvane {

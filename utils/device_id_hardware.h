@@ -36,6 +36,12 @@ class HardwareQueries {
 // The real queries (device_id_win.cc).
 HardwareQueries& SystemHardwareQueries();
 
+// Tests only, where Wine cannot present a chosen adapter list, a randomised
+// address, NetBIOS adapters or disk descriptors: |queries| answers instead of
+// the system (null: the system again). Forgets the cached digest either way.
+// |queries| must outlive its use; no other thread may compute meanwhile.
+void SetHardwareQueriesForTesting(HardwareQueries* queries);
+
 }  // namespace corvane
 
 #endif  // UTILS_DEVICE_ID_HARDWARE_H_

@@ -6,17 +6,19 @@
 #include <vector>
 
 #include "gtest/gtest.h"
+#include "test/support/fake_hardware_queries.h"
+#include "utils/device_id_hardware.h"
 
 // Wine cannot present a chosen adapter list, a randomised MAC, NetBIOS
 // adapters or disk descriptors, so the fingerprint and its fallbacks are
-// checked with injected hardware answers (SetHardwareInfoForTesting). The
+// checked with injected hardware answers (SetHardwareQueriesForTesting). The
 // real queries run once at the end, accepting whatever Wine answers.
 
 namespace corvane {
 namespace {
 
-using Adapter = HardwareInfoForTesting::Adapter;
-using NetbiosAdapter = HardwareInfoForTesting::NetbiosAdapter;
+using Adapter = test::FakeHardwareQueries::Adapter;
+using NetbiosAdapter = test::FakeHardwareQueries::NetbiosAdapter;
 
 const std::vector<uint8_t> kGlobalMac = {0x00, 0x1A, 0x2B, 0x3C, 0x4D, 0x5E};
 const std::vector<uint8_t> kRandomMac = {0x02, 0x11, 0x22, 0x33, 0x44, 0x55};
@@ -41,10 +43,16 @@ NetbiosAdapter MakeNetbios(uint8_t lana, std::vector<uint8_t> address, bool rese
   return adapter;
 }
 
+std::string Md5Hex(const std::string& text) {
+  MD5Digest digest{};
+  EXPECT_TRUE(MD5Sum(text, &digest));
+  return MD5DigestToHex(digest);
+}
+
 class DeviceIdTest : public testing::Test {
  protected:
-  void SetUp() override { SetHardwareInfoForTesting(&info_); }
-  void TearDown() override { SetHardwareInfoForTesting(nullptr); }
+  void SetUp() override { SetHardwareQueriesForTesting(&info_); }
+  void TearDown() override { SetHardwareQueriesForTesting(nullptr); }
 
   int CountCalls(const std::string& name) const {
     int count = 0;
@@ -52,44 +60,8 @@ class DeviceIdTest : public testing::Test {
     return count;
   }
 
-  HardwareInfoForTesting info_;
+  test::FakeHardwareQueries info_;
 };
-
-TEST(Md5Test, Rfc1321AndBlockBoundaryVectors) {
-  const struct {
-    std::string input;
-    const char* digest;
-  } kCases[] = {
-      // The test suite of RFC 1321, appendix A.5.
-      {"", "d41d8cd98f00b204e9800998ecf8427e"},
-      {"a", "0cc175b9c0f1b6a831c399e269772661"},
-      {"abc", "900150983cd24fb0d6963f7d28e17f72"},
-      {"message digest", "f96b697d7cb7938d525a2f31aaf161d0"},
-      {"abcdefghijklmnopqrstuvwxyz", "c3fcd3d76192e4007dfb496cca67e13b"},
-      {"ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789",
-       "d174ab98d277d9f5a5611c2c9f419d9f"},
-      {"1234567890123456789012345678901234567890123456789012345678901234567890"
-       "1234567890",
-       "57edf4a22be3c955ac49da2e2107b67a"},
-      // Around the padding boundary (length field in the same or the next block).
-      {std::string(55, 'a'), "ef1772b6dff9a122358552954ad0df65"},
-      {std::string(56, 'a'), "3b0c8ac703f828b04c6c197006d17218"},
-      {std::string(63, 'a'), "b06521f39153d618550606be297466d5"},
-      {std::string(64, 'a'), "014842d480b571495a4a0363793f7367"},
-      {std::string(65, 'a'), "c743a45e0d2e6a95cb859adae0248435"},
-  };
-  for (const auto& c : kCases) {
-    EXPECT_EQ(c.digest, DigestToHex(Md5(c.input))) << "length " << c.input.size();
-  }
-}
-
-TEST(Md5Test, AllByteValues) {
-  std::string input;
-  for (int repeat = 0; repeat < 4; ++repeat) {
-    for (int byte = 0; byte < 256; ++byte) input.push_back(static_cast<char>(byte));
-  }
-  EXPECT_EQ("b2ea9f7fcea831a4a63b213f41a8855b", DigestToHex(Md5(input)));
-}
 
 TEST(DeviceIdFormatTest, MacTextAndLocallyAdministered) {
   EXPECT_EQ("001A2B3C4D5E", FormatMacText(kGlobalMac));
@@ -210,7 +182,7 @@ TEST_F(DeviceIdTest, MacAddressSources) {
        {"adapters", "netbios_enum", "netbios_reset:0"}},
   };
   for (const auto& c : kCases) {
-    info_ = HardwareInfoForTesting();
+    info_ = test::FakeHardwareQueries();
     info_.adapters = c.adapters;
     info_.adapters_ok = c.adapters_ok;
     info_.netbios = c.netbios;
@@ -234,7 +206,7 @@ TEST_F(DeviceIdTest, DiskInfoSources) {
 
   // No drive answers: all sixteen are probed in order, then WMI, which
   // skips other drives and takes \\.\PHYSICALDRIVE0 ignoring case.
-  info_ = HardwareInfoForTesting();
+  info_ = test::FakeHardwareQueries();
   WmiDiskDriveRecord other;
   other.name = "\\\\.\\PHYSICALDRIVE1";
   other.serial_number = "WRONG";
@@ -255,7 +227,7 @@ TEST_F(DeviceIdTest, DiskInfoSources) {
   EXPECT_EQ(expected, info_.calls);
 
   // Null members of the matching object come out empty; still a result.
-  info_ = HardwareInfoForTesting();
+  info_ = test::FakeHardwareQueries();
   WmiDiskDriveRecord bare;
   bare.name = "\\\\.\\physicaldrive0";
   info_.wmi_drives = {bare};
@@ -266,15 +238,15 @@ TEST_F(DeviceIdTest, DiskInfoSources) {
   EXPECT_EQ("", disk.firmware_revision);
 
   // An object without a name string ends the walk without a result.
-  info_ = HardwareInfoForTesting();
+  info_ = test::FakeHardwareQueries();
   info_.wmi_drives = {WmiDiskDriveRecord(), first};
   EXPECT_FALSE(GetDiskInfo(&disk));
   EXPECT_EQ(0, CountCalls("wmi_object:1"));
 
-  info_ = HardwareInfoForTesting();
+  info_ = test::FakeHardwareQueries();
   info_.wmi_ok = false;
   EXPECT_FALSE(GetDiskInfo(&disk));
-  info_ = HardwareInfoForTesting();
+  info_ = test::FakeHardwareQueries();
   info_.wmi_drives = {other};
   EXPECT_FALSE(GetDiskInfo(&disk));
 }
@@ -291,19 +263,19 @@ TEST_F(DeviceIdTest, DeviceIdFromFingerprint) {
       {"MAC without disk data", false, "7598b725a578ee13656d280b6520f326"},
   };
   for (const auto& c : kCases) {
-    info_ = HardwareInfoForTesting();
+    info_ = test::FakeHardwareQueries();
     info_.adapters = {MakeAdapter("{A}", true, kGlobalMac)};
     if (c.with_disk) info_.drives = {DiskData{"SER-1", "Model X", "FW1"}};
-    SetHardwareInfoForTesting(&info_);  // forget the previous case's digest
+    SetHardwareQueriesForTesting(&info_);  // forget the previous case's digest
     char buffer[33];
     std::memset(buffer, 'x', sizeof(buffer));
     ASSERT_TRUE(GetDeviceId(buffer, 32)) << c.name;
     EXPECT_EQ('\0', buffer[32]) << c.name;
     EXPECT_EQ(c.id, std::string(buffer)) << c.name;
 
-    DeviceDigest digest;
+    MD5Digest digest;
     ASSERT_TRUE(ComputeDeviceDigest(&digest));
-    EXPECT_EQ(c.id, DigestToHex(digest)) << c.name;
+    EXPECT_EQ(c.id, MD5DigestToHex(digest)) << c.name;
   }
 }
 
@@ -312,7 +284,7 @@ TEST_F(DeviceIdTest, RandomisedMacFallsBackToNetbiosForTheId) {
   info_.netbios = {MakeNetbios(0, kNetbiosMac)};
   char buffer[33] = {};
   ASSERT_TRUE(GetDeviceId(buffer, 32));
-  EXPECT_EQ(DigestToHex(Md5("AABBCCDDEEFF")), buffer);
+  EXPECT_EQ(Md5Hex("AABBCCDDEEFF"), buffer);
   EXPECT_EQ("7d6d7ec9459bdd10988abaf6bfa5232f", std::string(buffer));
 }
 
@@ -340,7 +312,7 @@ TEST_F(DeviceIdTest, NoMacGivesNoIdAndIsRetried) {
   std::memset(buffer, 'x', sizeof(buffer));
   EXPECT_FALSE(GetDeviceId(buffer, 32));
   EXPECT_EQ(std::string(33, 'x'), std::string(buffer, sizeof(buffer)));
-  DeviceDigest digest;
+  MD5Digest digest;
   EXPECT_FALSE(ComputeDeviceDigest(&digest));
   // The disk is not read without a MAC.
   EXPECT_EQ(0, CountCalls("drive:0"));
@@ -351,7 +323,7 @@ TEST_F(DeviceIdTest, NoMacGivesNoIdAndIsRetried) {
   info_.netbios_enum_ok = true;
   ASSERT_TRUE(GetDeviceId(buffer, 32));
   EXPECT_EQ(1, CountCalls("adapters"));
-  EXPECT_EQ(DigestToHex(Md5("AABBCCDDEEFF SER-1 Model X FW1")), std::string(buffer));
+  EXPECT_EQ(Md5Hex("AABBCCDDEEFF SER-1 Model X FW1"), std::string(buffer));
 }
 
 TEST_F(DeviceIdTest, ComputedOncePerProcess) {
@@ -381,7 +353,7 @@ TEST_F(DeviceIdTest, ComputedOncePerProcess) {
 // The real queries, with whatever Wine answers: either no id at all, or the
 // MD5 of the fingerprint the same queries give, as 32 lowercase hex digits.
 TEST(DeviceIdSystemTest, RealHardware) {
-  SetHardwareInfoForTesting(nullptr);
+  SetHardwareQueriesForTesting(nullptr);
   const std::string mac = GetMacAddress();
   DiskData disk;
   const bool have_disk = GetDiskInfo(&disk);
@@ -404,7 +376,7 @@ TEST(DeviceIdSystemTest, RealHardware) {
   const std::string id(buffer);
   ASSERT_EQ(32u, id.size());
   for (char c : id) EXPECT_TRUE((c >= '0' && c <= '9') || (c >= 'a' && c <= 'f')) << id;
-  EXPECT_EQ(DigestToHex(Md5(BuildFingerprint(mac, have_disk ? &disk : nullptr))), id);
+  EXPECT_EQ(Md5Hex(BuildFingerprint(mac, have_disk ? &disk : nullptr)), id);
   std::cout << "device id: " << id << std::endl;
 }
 

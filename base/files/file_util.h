@@ -26,8 +26,9 @@ bool DirectoryExists(const FilePath& path);
 bool CreateDirectoryAndGetError(const FilePath& path, int* error);
 bool CreateDirectory(const FilePath& path);
 
-// Reads the whole file (shared binary reading). False for a path with a ".."
-// component, or when the file cannot be opened or read.
+// Reads the whole file (binary; others may keep reading, writing or deleting
+// it meanwhile). False for a path with a ".." component, or when the file
+// cannot be opened or read.
 bool ReadFileToString(const FilePath& path, std::string* contents);
 // Same, giving up (false, |contents| holding the first |max_size| bytes) when
 // the file is longer than |max_size|.
@@ -49,6 +50,13 @@ bool CopyFile(const FilePath& from, const FilePath& to);
 // ReplaceFileW(to, from, REPLACEFILE_IGNORE_MERGE_ERRORS), else MoveFileW
 // (from, to). False when both fail; |error| gets the system error.
 bool ReplaceFile(const FilePath& from, const FilePath& to, int* error = nullptr);
+
+// Steps of a write that must survive a power cut: the data (or the copy) is
+// flushed to disk before it returns, and the replace is an atomic rename
+// where the file system offers one (ReplaceFile otherwise).
+bool WriteFileDurably(const FilePath& path, std::string_view data);
+bool CopyFileDurably(const FilePath& from, const FilePath& to);
+bool ReplaceFileDurably(const FilePath& from, const FilePath& to);
 
 // Deletes a file, or with |recursive| a directory and all it holds. Read-only
 // attributes are cleared first. A missing path counts as success.

@@ -1,6 +1,7 @@
 #include <windows.h>
 
 #include <atomic>
+#include <limits>
 #include <vector>
 
 #include "base/files/file_util.h"
@@ -16,6 +17,12 @@ constexpr size_t kMaxCopyPathLength = 260;
 constexpr int64_t kMaxReadSize = 0x7FFFFFFF;
 
 std::atomic<bool> g_preread_without_prefetch{false};
+
+bool FlushExistingFile(const FilePath& path) {
+  win::ScopedHandle file(::CreateFileW(path.value().c_str(), GENERIC_WRITE, FILE_SHARE_READ,
+                                       nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  return file.IsValid() && ::FlushFileBuffers(file.Get());
+}
 
 bool IsNotFoundError(DWORD error) {
   return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
@@ -129,9 +136,10 @@ bool ReadFileToStringWithMaxSize(const FilePath& path, std::string* contents, si
     ::SetLastError(ERROR_BAD_PATHNAME);
     return false;
   }
+  // Others may go on writing, renaming or deleting while this reads.
   win::ScopedHandle file(::CreateFileW(path.value().c_str(), GENERIC_READ,
-                                       FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                                       FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+                                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                       nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
   if (!file.IsValid()) return false;
   std::string data;
   char buffer[65536];
@@ -280,6 +288,35 @@ bool PreReadFile(const FilePath& path, int64_t size) {
     // The mapping route failed; read it instead.
   }
   return ReadInChunks(file.Get(), size);
+}
+
+bool WriteFileDurably(const FilePath& path, std::string_view data) {
+  if (data.size() > std::numeric_limits<DWORD>::max()) return false;
+  win::ScopedHandle file(::CreateFileW(path.value().c_str(), GENERIC_WRITE, 0, nullptr,
+                                       CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file.IsValid()) return false;
+  DWORD written = 0;
+  if (!::WriteFile(file.Get(), data.data(), static_cast<DWORD>(data.size()), &written, nullptr) ||
+      written != data.size()) {
+    return false;
+  }
+  // Without this a power cut after the rename can leave an empty file.
+  return ::FlushFileBuffers(file.Get()) != 0;
+}
+
+bool CopyFileDurably(const FilePath& from, const FilePath& to) {
+  // A backup may be moved back over the original, so it is made durable too.
+  return CopyFile(from, to) && FlushExistingFile(to);
+}
+
+bool ReplaceFileDurably(const FilePath& from, const FilePath& to) {
+  // A rename over the target is atomic on the local file systems; the
+  // general replace stays as the fallback for targets it cannot handle.
+  if (::MoveFileExW(from.value().c_str(), to.value().c_str(),
+                    MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    return true;
+  }
+  return ReplaceFile(from, to);
 }
 
 }  // namespace corvane

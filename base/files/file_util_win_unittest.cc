@@ -5,7 +5,7 @@
 #include <string>
 
 #include "base/files/file_util.h"
-#include "base/test/test_util_win.h"
+#include "test/support/scoped_temp_dir.h"
 #include "base/win/scoped_handle.h"
 
 namespace corvane {

@@ -7,7 +7,8 @@
 #include "base/json/json_file_reader.h"
 #include "base/process/launch.h"
 #include "base/strings/utf_string_conversions.h"
-#include "base/test/test_util_win.h"
+#include "test/support/scoped_temp_dir.h"
+#include "test/support/test_child.h"
 #include "base/win/scoped_handle.h"
 
 namespace corvane {

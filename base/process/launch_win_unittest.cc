@@ -7,34 +7,17 @@
 #include <vector>
 
 #include "base/files/file_util.h"
-#include "base/json/json_reader.h"
 #include "base/logging.h"
 #include "base/process/launch.h"
 #include "base/process/process.h"
 #include "base/strings/utf_string_conversions.h"
-#include "base/test/scoped_log_capture.h"
-#include "base/test/test_util_win.h"
+#include "test/support/scoped_log_capture.h"
+#include "test/support/scoped_temp_dir.h"
+#include "test/support/test_child.h"
 #include "base/win/scoped_handle.h"
 
 namespace corvane {
 namespace {
-
-std::vector<nlohmann::json> Records(const FilePath& exe) {
-  std::vector<nlohmann::json> out;
-  std::string text = test::ReadChildRecords(exe);
-  size_t start = 0;
-  while (start < text.size()) {
-    size_t end = text.find('\n', start);
-    if (end == std::string::npos) end = text.size();
-    nlohmann::json record;
-    if (ParseJson(std::string_view(text).substr(start, end - start), JSON_PARSE_RFC, &record,
-                  nullptr)) {
-      out.push_back(record);
-    }
-    start = end + 1;
-  }
-  return out;
-}
 
 class LaunchTest : public testing::Test {
  protected:
@@ -75,7 +58,7 @@ TEST_F(LaunchTest, StartsWithArgumentsAndDirectory) {
   ASSERT_TRUE(process.GetExitCode(&code));
   EXPECT_EQ(code, 7u);
 
-  std::vector<nlohmann::json> records = Records(exe);
+  std::vector<nlohmann::json> records = test::ReadChildRecords(exe);
   ASSERT_EQ(records.size(), 1u);
   const nlohmann::json& record = records[0];
   EXPECT_EQ(record["cwd"], work.AsUTF8Unsafe());
@@ -104,7 +87,7 @@ TEST_F(LaunchTest, WaitOptionBlocksUntilTheEnd) {
   EXPECT_TRUE(process.WaitForExitWithTimeout(0, &exit_code));
   EXPECT_EQ(exit_code, 3);
   // The inherited directory when none is given.
-  std::vector<nlohmann::json> records = Records(exe);
+  std::vector<nlohmann::json> records = test::ReadChildRecords(exe);
   ASSERT_EQ(records.size(), 1u);
   wchar_t cwd[MAX_PATH];
   DWORD length = ::GetCurrentDirectoryW(MAX_PATH, cwd);
@@ -136,7 +119,8 @@ TEST_F(LaunchTest, ChildrenStartedTogetherTakeDistinctRuns) {
     codes.push_back(code);
   }
   std::vector<int> runs;
-  for (const nlohmann::json& record : Records(exe)) runs.push_back(record["run"].get<int>());
+  for (const nlohmann::json& record : test::ReadChildRecords(exe))
+    runs.push_back(record["run"].get<int>());
   std::sort(codes.begin(), codes.end());
   std::sort(runs.begin(), runs.end());
   std::vector<int> expected_codes;
@@ -262,7 +246,7 @@ TEST_F(LaunchTest, AcceptedElevationWaitsWhenAsked) {
   int exit_code = -1;
   EXPECT_TRUE(process.WaitForExitWithTimeout(0, &exit_code));
   EXPECT_EQ(exit_code, 5);
-  std::vector<nlohmann::json> records = Records(exe);
+  std::vector<nlohmann::json> records = test::ReadChildRecords(exe);
   ASSERT_EQ(records.size(), 1u);
   EXPECT_EQ(records[0]["argv"][1], "--k=v");
 }
@@ -283,7 +267,7 @@ TEST_F(LaunchTest, ElevatedStartThroughTheShell) {
   int exit_code = -1;
   EXPECT_TRUE(process.WaitForExitWithTimeout(0, &exit_code));
   EXPECT_EQ(exit_code, 9);
-  std::vector<nlohmann::json> records = Records(exe);
+  std::vector<nlohmann::json> records = test::ReadChildRecords(exe);
   ASSERT_EQ(records.size(), 1u);
   EXPECT_EQ(records[0]["argv"][1], "--p=C:\\a b\\");
   // The directory option is not applied on this path.

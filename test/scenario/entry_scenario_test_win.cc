@@ -13,6 +13,7 @@
 #include "base/files/file_util.h"
 #include "base/strings/string_util.h"
 #include "test/scenario/scenario_support.h"
+#include "test/support/scoped_temp_dir.h"
 
 namespace corvane {
 namespace scenario {
@@ -21,7 +22,8 @@ namespace {
 class EntryScenarioTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    ASSERT_TRUE(CreateNewTempDirectory(L"corvane_entry_", &root_));
+    ASSERT_TRUE(temp_.IsValid());
+    root_ = temp_.path();
     ASSERT_TRUE(CopyFile(FromBuildPath(CORVANE_SCENARIO_LAUNCHER), launcher()));
     const FilePath version_dir = root_.Append(L"1.2.3");
     ASSERT_TRUE(CreateDirectory(version_dir));
@@ -34,10 +36,7 @@ class EntryScenarioTest : public ::testing::Test {
     ASSERT_TRUE(DeleteFile(log_, false));
   }
 
-  void TearDown() override {
-    DeleteFile(log_, false);
-    if (!root_.empty()) DeleteFile(root_, true);
-  }
+  void TearDown() override { DeleteFile(log_, false); }
 
   FilePath launcher() const { return root_.Append(L"corvane_launcher.exe"); }
 
@@ -56,6 +55,7 @@ class EntryScenarioTest : public ::testing::Test {
     return text;
   }
 
+  test::ScopedTempDir temp_;
   FilePath root_;
   FilePath log_;
 };

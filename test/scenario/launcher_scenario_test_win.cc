@@ -19,6 +19,10 @@
 #include "base/strings/string_util.h"
 #include "base/strings/utf_string_conversions.h"
 #include "test/scenario/scenario_support.h"
+#include "test/support/fake_loader_error_box.h"
+#include "test/support/report_collector.h"
+#include "test/support/scoped_temp_dir.h"
+#include "test/support/test_child.h"
 
 namespace corvane {
 namespace scenario {
@@ -102,26 +106,19 @@ bool IsOsVersionText(const std::string& text) {
 class LauncherScenarioTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    std::string why;
-    if (!FindCollector(&collector_dir_, &why)) GTEST_SKIP() << why;
-    std::wstring port;
-    if (GetEnvVar("CORVANE_COLLECTOR_PORT", &port) &&
-        port != NumberToWide(CORVANE_SCENARIO_COLLECTOR_PORT)) {
-      GTEST_SKIP() << "the scenario launcher reports to port " << CORVANE_SCENARIO_COLLECTOR_PORT
-                   << ", the collector listens on " << WideToUTF8(port);
-    }
-    ASSERT_TRUE(CreateNewTempDirectory(L"corvane_scn_", &root_));
+    test::ReportCollector collector;
+    CORVANE_NEED_REPORT_COLLECTOR(collector);
+    collector_dir_ = collector.dir;
+    // The launcher's port is built in; a collector elsewhere would never see it.
+    ASSERT_EQ(std::to_string(CORVANE_SCENARIO_COLLECTOR_PORT), collector.port)
+        << "the scenario launcher reports to port " << CORVANE_SCENARIO_COLLECTOR_PORT;
+    ASSERT_TRUE(temp_.IsValid());
+    root_ = temp_.path();
     version_ =
         std::string("9.") + std::to_string(GetCurrentProcessId()) + "." +
         ToLowerASCII(std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
     ASSERT_TRUE(CopyFile(FromBuildPath(CORVANE_SCENARIO_LAUNCHER), LauncherPath()));
   }
-
-  void TearDown() override {
-    if (!root_.empty()) DeleteFile(root_, true);
-  }
-
-  static std::wstring NumberToWide(int value) { return UTF8ToWide(std::to_string(value)); }
 
   FilePath LauncherPath() const { return root_.Append(L"corvane_launcher.exe"); }
   FilePath VersionDir(const std::string& version) const {
@@ -227,6 +224,7 @@ class LauncherScenarioTest : public ::testing::Test {
   }
 
   FilePath collector_dir_;
+  test::ScopedTempDir temp_;
   FilePath root_;
   std::string version_;
 };
@@ -249,7 +247,7 @@ class RunningClient {
       CloseHandle(info.hThread);
       process_ = info.hProcess;
       // Running once its record line is there.
-      for (int i = 0; i < 200 && ReadChildRecords(exe_).empty(); ++i) Sleep(50);
+      for (int i = 0; i < 200 && test::ReadChildRecords(exe_).empty(); ++i) Sleep(50);
     }
   }
   ~RunningClient() {
@@ -260,7 +258,7 @@ class RunningClient {
   }
   RunningClient(const RunningClient&) = delete;
   RunningClient& operator=(const RunningClient&) = delete;
-  bool running() const { return process_ && !ReadChildRecords(exe_).empty(); }
+  bool running() const { return process_ && !test::ReadChildRecords(exe_).empty(); }
 
  private:
   FilePath exe_;
@@ -285,7 +283,7 @@ TEST_F(LauncherScenarioTest, ForwardsSwitchesAndReportsTheLaunch) {
   ASSERT_TRUE(run.finished);
   EXPECT_EQ(0u, run.exit_code);
   EXPECT_TRUE(run.dialogs.empty());
-  const std::vector<nlohmann::json> starts = ReadChildRecords(client);
+  const std::vector<nlohmann::json> starts = test::ReadChildRecords(client);
   ASSERT_EQ(1u, starts.size());
   EXPECT_EQ((std::vector<std::string>{"--foo=1", "--zed=2", "/x", "bar", "baz"}),
             ArgsAfterProgram(starts[0]));
@@ -306,7 +304,7 @@ TEST_F(LauncherScenarioTest, RunningClientGetsAppRunningAndNoUpdateRuns) {
 
   ASSERT_TRUE(run.finished);
   EXPECT_EQ(0u, run.exit_code);
-  const std::vector<nlohmann::json> starts = ReadChildRecords(client);
+  const std::vector<nlohmann::json> starts = test::ReadChildRecords(client);
   ASSERT_EQ(1u, starts.size());
   EXPECT_EQ((std::vector<std::string>{"--from=shortcut", "--app_running", "loose"}),
             ArgsAfterProgram(starts[0]));
@@ -328,7 +326,7 @@ TEST_F(LauncherScenarioTest, LockHeldByAnotherLauncherEndsWithTwoAndNoReport) {
   ASSERT_TRUE(run.finished);
   EXPECT_EQ(2u, run.exit_code);
   EXPECT_TRUE(run.dialogs.empty());
-  EXPECT_TRUE(ReadChildRecords(client).empty());
+  EXPECT_TRUE(test::ReadChildRecords(client).empty());
   EXPECT_TRUE(ReportsSince(mark, version_).empty());
 }
 
@@ -379,7 +377,7 @@ TEST_F(LauncherScenarioTest, UnreadableConfigurationShowsDialogReportsAndEndsWit
       EXPECT_NE(std::wstring::npos, run.dialogs[0].text.find(L"File locked."));
     }
     EXPECT_EQ(1u, run.dialogs[0].buttons.size());
-    EXPECT_TRUE(ReadChildRecords(client).empty());
+    EXPECT_TRUE(test::ReadChildRecords(client).empty());
 
     const std::string version = c.reports_version ? version_ : "";
     nlohmann::json params = BaseParams(version);
@@ -401,7 +399,7 @@ TEST_F(LauncherScenarioTest, EarlyDeathWithMissingLibraryCountsAsFailedLaunch) {
 
   ASSERT_TRUE(run.finished);
   EXPECT_EQ(0u, run.exit_code);
-  EXPECT_EQ(1u, ReadChildRecords(client).size());
+  EXPECT_EQ(1u, test::ReadChildRecords(client).size());
   ASSERT_EQ(1u, run.dialogs.size());
   EXPECT_EQ(1u, run.dialogs[0].buttons.size());
 
@@ -424,8 +422,8 @@ TEST_F(LauncherScenarioTest, EarlyDeathWithMissingLibraryCountsAsFailedLaunch) {
 TEST_F(LauncherScenarioTest, LoaderErrorBoxOfTheClientIsCollected) {
   // Only a Chinese-language system titles its loader error box like this;
   // the test shows a window of that shape itself.
-  FakeLoaderErrorBox box(std::wstring(kClientExe) + L" - \u7cfb\u7edf\u9519\u8bef",
-                         L"The code can't run: tavrin.dll was not found.");
+  test::FakeLoaderErrorBox box(std::wstring(kClientExe) + L" - \u7cfb\u7edf\u9519\u8bef",
+                               L"The code can't run: tavrin.dll was not found.");
   ASSERT_TRUE(box.valid());
   WriteConfig({{"cur_path", version_}});
   InstallChild(CurDir(), kClientExe);
@@ -487,8 +485,8 @@ TEST_F(LauncherScenarioTest, CustomLaunchStartsTheCustomExecutable) {
 
   ASSERT_TRUE(run.finished);
   EXPECT_EQ(0u, run.exit_code);
-  EXPECT_TRUE(ReadChildRecords(main).empty());
-  const std::vector<nlohmann::json> starts = ReadChildRecords(custom);
+  EXPECT_TRUE(test::ReadChildRecords(main).empty());
+  const std::vector<nlohmann::json> starts = test::ReadChildRecords(custom);
   ASSERT_EQ(1u, starts.size());
   EXPECT_EQ(std::vector<std::string>{"--custom_go"}, ArgsAfterProgram(starts[0]));
   ExpectLaunchReports(mark, version_, BaseParams(version_));
@@ -509,7 +507,7 @@ TEST_F(LauncherScenarioTest, MissingCurrentExecutableRunsTheWaitingVersion) {
   ASSERT_TRUE(run.finished);
   EXPECT_EQ(0u, run.exit_code);
   EXPECT_TRUE(run.dialogs.empty());
-  const std::vector<nlohmann::json> starts = ReadChildRecords(next_client);
+  const std::vector<nlohmann::json> starts = test::ReadChildRecords(next_client);
   ASSERT_EQ(1u, starts.size());
   EXPECT_EQ(std::vector<std::string>{"--app_running"}, ArgsAfterProgram(starts[0]));
   nlohmann::json params = BaseParams(version_);
@@ -574,7 +572,7 @@ TEST_F(LauncherScenarioTest, FlagFilesAreConsumedInOrder) {
     EXPECT_EQ(0u, run.exit_code);
     EXPECT_EQ(1u, run.dialogs.size());
     EXPECT_FALSE(PathExists(*step.consumed));
-    EXPECT_TRUE(ReadChildRecords(client).empty());
+    EXPECT_TRUE(test::ReadChildRecords(client).empty());
     nlohmann::json params = BaseParams(version_);
     params["is_launch_success"] = 0;
     params["is_lost_file"] = 1;
@@ -591,7 +589,7 @@ TEST_F(LauncherScenarioTest, FlagFilesAreConsumedInOrder) {
   ASSERT_TRUE(run.finished);
   EXPECT_TRUE(run.dialogs.empty());
   EXPECT_TRUE(PathExists(checking_flag));
-  EXPECT_EQ(1u, ReadChildRecords(client).size());
+  EXPECT_EQ(1u, test::ReadChildRecords(client).size());
   nlohmann::json params = BaseParams(version_);
   params["extra_info"] = "[crash reporter checking file]";
   ExpectLaunchReports(mark, version_, params);

@@ -19,10 +19,6 @@ namespace scenario {
 // A path handed in by the build (a host path under Wine) as a Windows path.
 FilePath FromBuildPath(const char* path);
 
-// The collector's record directory from CORVANE_COLLECTOR_WINDIR; false with
-// |why| filled when the collector is not running for this test run.
-bool FindCollector(FilePath* dir, std::string* why);
-
 // Every request the collector recorded whose body holds |token|, in arrival
 // order. Each entry is the record line with "body_bytes" added: the exact
 // bytes of the body file.
@@ -56,24 +52,6 @@ struct ProgramRun {
 // thread are pumped meanwhile, so windows it owns stay responsive.
 ProgramRun RunProgram(const std::wstring& command_line, const FilePath& current_dir,
                       DialogAction action);
-
-// One line per start of the test child copied to |exe|.
-std::vector<nlohmann::json> ReadChildRecords(const FilePath& exe);
-
-// A message box look-alike of the system's loader error: a top-level window
-// titled |title| with one Static child holding |text|. Destroyed with the
-// object.
-class FakeLoaderErrorBox {
- public:
-  FakeLoaderErrorBox(const std::wstring& title, const std::wstring& text);
-  ~FakeLoaderErrorBox();
-  FakeLoaderErrorBox(const FakeLoaderErrorBox&) = delete;
-  FakeLoaderErrorBox& operator=(const FakeLoaderErrorBox&) = delete;
-  bool valid() const { return window_ != nullptr; }
-
- private:
-  void* window_ = nullptr;
-};
 
 // Holds a named mutex for the object's lifetime.
 class HeldMutex {

@@ -99,10 +99,6 @@ void PumpPending() {
   }
 }
 
-LRESULT CALLBACK FakeBoxProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
-  return DefWindowProcW(window, message, wparam, lparam);
-}
-
 }  // namespace
 
 FilePath FromBuildPath(const char* path) {
@@ -110,20 +106,6 @@ FilePath FromBuildPath(const char* path) {
   if (!wide.empty() && wide[0] == L'/') wide = L"Z:" + wide;
   std::replace(wide.begin(), wide.end(), L'/', L'\\');
   return FilePath(wide);
-}
-
-bool FindCollector(FilePath* dir, std::string* why) {
-  std::wstring value;
-  if (!GetEnvVar("CORVANE_COLLECTOR_WINDIR", &value) || value.empty()) {
-    *why = "CORVANE_COLLECTOR_WINDIR is not set: the report collector is not running";
-    return false;
-  }
-  *dir = FilePath(value);
-  if (!DirectoryExists(*dir)) {
-    *why = "collector directory " + dir->AsUTF8Unsafe() + " does not exist";
-    return false;
-  }
-  return true;
 }
 
 std::vector<nlohmann::json> ReadCollectorRequests(const FilePath& collector_dir,
@@ -190,36 +172,6 @@ ProgramRun RunProgram(const std::wstring& command_line, const FilePath& current_
   run.exit_code = code;
   CloseHandle(info.hProcess);
   return run;
-}
-
-std::vector<nlohmann::json> ReadChildRecords(const FilePath& exe) {
-  std::vector<nlohmann::json> records;
-  std::string text;
-  if (!ReadFileToString(exe.ReplaceExtension(L".record.jsonl"), &text)) return records;
-  for (const std::string& line : SplitString(text, '\n')) {
-    nlohmann::json record = nlohmann::json::parse(line, nullptr, false);
-    if (record.is_object()) records.push_back(record);
-  }
-  return records;
-}
-
-FakeLoaderErrorBox::FakeLoaderErrorBox(const std::wstring& title, const std::wstring& text) {
-  static const wchar_t kClass[] = L"CorvaneScenarioLoaderBox";
-  WNDCLASSW window_class = {};
-  window_class.lpfnWndProc = FakeBoxProc;
-  window_class.hInstance = GetModuleHandleW(nullptr);
-  window_class.lpszClassName = kClass;
-  RegisterClassW(&window_class);
-  HWND window = CreateWindowExW(0, kClass, title.c_str(), WS_OVERLAPPEDWINDOW, 0, 0, 300, 120,
-                                nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
-  if (!window) return;
-  CreateWindowExW(0, L"Static", text.c_str(), WS_CHILD | WS_VISIBLE, 10, 10, 280, 40, window,
-                  nullptr, GetModuleHandleW(nullptr), nullptr);
-  window_ = window;
-}
-
-FakeLoaderErrorBox::~FakeLoaderErrorBox() {
-  if (window_) DestroyWindow(static_cast<HWND>(window_));
 }
 
 HeldMutex::HeldMutex(const std::wstring& name) {

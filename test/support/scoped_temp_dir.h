@@ -1,11 +1,12 @@
-#ifndef BASE_TEST_TEST_UTIL_WIN_H_
-#define BASE_TEST_TEST_UTIL_WIN_H_
+// Directories that tests make and leave behind clean.
+
+#ifndef TEST_SUPPORT_SCOPED_TEMP_DIR_H_
+#define TEST_SUPPORT_SCOPED_TEMP_DIR_H_
 
 #include <string>
 
 #include "base/files/file_path.h"
 
-// Helpers for tests (unused by shipped code; the linker drops them there).
 namespace corvane {
 namespace test {
 
@@ -37,18 +38,7 @@ class ScopedCurrentDirectory {
   std::wstring previous_;
 };
 
-// The test child built beside the test binary.
-FilePath TestChildPath();
-
-// Copies the test child to |directory|\|name| and, when |control_json| is
-// not empty, writes "<stem>.control.json" beside it. Returns the copy.
-FilePath InstallTestChild(const FilePath& directory, const std::wstring& name,
-                          const std::string& control_json);
-
-// The record lines the child at |exe| appended so far ("" when none).
-std::string ReadChildRecords(const FilePath& exe);
-
 }  // namespace test
 }  // namespace corvane
 
-#endif  // BASE_TEST_TEST_UTIL_WIN_H_
+#endif  // TEST_SUPPORT_SCOPED_TEMP_DIR_H_

@@ -1,4 +1,4 @@
-#include "base/test/scoped_log_capture.h"
+#include "test/support/scoped_log_capture.h"
 
 namespace corvane {
 namespace test {

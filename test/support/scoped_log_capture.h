@@ -1,5 +1,5 @@
-#ifndef BASE_TEST_SCOPED_LOG_CAPTURE_H_
-#define BASE_TEST_SCOPED_LOG_CAPTURE_H_
+#ifndef TEST_SUPPORT_SCOPED_LOG_CAPTURE_H_
+#define TEST_SUPPORT_SCOPED_LOG_CAPTURE_H_
 
 #include <mutex>
 #include <string>
@@ -43,4 +43,4 @@ class ScopedLogCapture {
 }  // namespace test
 }  // namespace corvane
 
-#endif  // BASE_TEST_SCOPED_LOG_CAPTURE_H_
+#endif  // TEST_SUPPORT_SCOPED_LOG_CAPTURE_H_

@@ -2,7 +2,6 @@
 
 #include <windows.h>
 #include <shellapi.h>
-#include <tlhelp32.h>
 
 #include <string>
 
@@ -15,10 +14,6 @@
 namespace corvane {
 
 namespace {
-
-constexpr DWORD kFileHeadSize = 2048;
-// A loader error box belongs to another process; do not hang on it.
-constexpr UINT kGetTextTimeoutMs = 1000;
 
 // Set by the window-procedure hook when the box receives WM_CLOSE; cleared
 // before each dialog and read after MessageBoxW returned, on the same thread.
@@ -147,48 +142,7 @@ LRESULT CALLBACK WindowHookProc(int code, WPARAM wparam, LPARAM lparam) {
   return CallNextHookEx(nullptr, code, wparam, lparam);
 }
 
-// Text of a window that may belong to another process.
-std::wstring WindowText(HWND window) {
-  wchar_t buffer[1024] = {};
-  DWORD_PTR copied = 0;
-  if (!SendMessageTimeoutW(window, WM_GETTEXT, sizeof(buffer) / sizeof(buffer[0]),
-                           reinterpret_cast<LPARAM>(buffer), SMTO_ABORTIFHUNG | SMTO_BLOCK,
-                           kGetTextTimeoutMs, &copied)) {
-    return std::wstring();
-  }
-  return std::wstring(buffer, static_cast<size_t>(copied));
-}
-
-// The filtered text of the first child, from the first "Static" on, that has
-// any left.
-std::wstring SystemErrorBoxText(HWND box) {
-  for (HWND child = FindWindowExW(box, nullptr, L"Static", nullptr); child;
-       child = GetWindow(child, GW_HWNDNEXT)) {
-    std::wstring text = FilterSystemErrorText(WindowText(child));
-    if (!text.empty()) return text;
-  }
-  return std::wstring();
-}
-
 }  // namespace
-
-std::string ReadFileHead(const FilePath& path) {
-  win::ScopedHandle file(CreateFileW(path.value().c_str(), GENERIC_READ,
-                                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                     nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file.IsValid()) return std::string();
-  std::string head(kFileHeadSize, '\0');
-  DWORD total = 0;
-  while (total < kFileHeadSize) {
-    DWORD read = 0;
-    if (!::ReadFile(file.Get(), &head[total], kFileHeadSize - total, &read, nullptr) || read == 0) {
-      break;
-    }
-    total += read;
-  }
-  head.resize(total);
-  return head;
-}
 
 int ShowHookedMessageBox(const ErrorDialogContent& content, const ErrorDialogTexts& texts,
                          bool has_download_page, bool* closed_by_close_command) {
@@ -225,48 +179,6 @@ bool StartRepairTool(const FilePath& tool) {
     return false;
   }
   return true;
-}
-
-bool IsProcessRunning(const std::vector<std::wstring>& exe_names) {
-  win::ScopedHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
-  if (!snapshot.IsValid()) return false;
-  PROCESSENTRY32W entry = {};
-  entry.dwSize = sizeof(entry);
-  for (BOOL more = Process32FirstW(snapshot.Get(), &entry); more;
-       more = Process32NextW(snapshot.Get(), &entry)) {
-    for (const std::wstring& name : exe_names) {
-      if (name == entry.szExeFile) {
-        LOG(INFO) << "find process: " << name;
-        return true;
-      }
-    }
-  }
-  return false;
-}
-
-bool IsInstallerRunning(const std::wstring& installer_mutex_name) {
-  if (installer_mutex_name.empty()) return false;
-  HANDLE mutex = CreateMutexW(nullptr, FALSE, installer_mutex_name.c_str());
-  const DWORD error = GetLastError();
-  win::ScopedHandle closer(mutex);
-  if (closer.IsValid() && error == ERROR_ALREADY_EXISTS) {
-    LOG(INFO) << "installer running.";
-    return true;
-  }
-  return false;
-}
-
-bool CollectSystemErrorTexts(const std::vector<std::wstring>& exe_names, std::wstring* texts) {
-  bool found = false;
-  texts->clear();
-  for (const std::wstring& name : exe_names) {
-    const std::wstring title = name + kSystemErrorTitleSuffix;
-    HWND box = FindWindowW(nullptr, title.c_str());
-    if (!box) continue;
-    found = true;
-    *texts += L"[" + name + L":" + SystemErrorBoxText(box) + L"]";
-  }
-  return found;
 }
 
 }  // namespace corvane
