@@ -22,8 +22,7 @@ struct ReportCollector {
   FilePath dir;      // CORVANE_COLLECTOR_WINDIR: the record directory, as a Windows path
 };
 
-// False, with |why| starting with kReportCollectorMissing, when the collector
-// is not running for this test run.
+// False, with |why| filled, when the collector is not running for this run.
 bool FindReportCollector(ReportCollector* collector, std::string* why);
 
 // A full run (CORVANE_REQUIRE_COLLECTOR set, as scripts/test.sh does) fails
@@ -33,14 +32,16 @@ bool ReportCollectorRequired();
 }  // namespace test
 }  // namespace corvane
 
-// In a fixture's SetUp(): fills |collector| or ends the test (fail or skip).
-#define CORVANE_NEED_REPORT_COLLECTOR(collector)                             \
-  do {                                                                       \
-    std::string corvane_why;                                                 \
-    if (!::corvane::test::FindReportCollector(&(collector), &corvane_why)) { \
-      if (::corvane::test::ReportCollectorRequired()) FAIL() << corvane_why; \
-      GTEST_SKIP() << corvane_why;                                           \
-    }                                                                        \
+// In a fixture's SetUp(): fills |collector| or ends the test. The failure's
+// text must not hold kReportCollectorMissing, or CTest would call it a skip.
+#define CORVANE_NEED_REPORT_COLLECTOR(collector)                                       \
+  do {                                                                                 \
+    std::string corvane_why;                                                           \
+    if (!::corvane::test::FindReportCollector(&(collector), &corvane_why)) {           \
+      if (::corvane::test::ReportCollectorRequired())                                  \
+        FAIL() << "this run needs the report collector: " << corvane_why;              \
+      GTEST_SKIP() << ::corvane::test::kReportCollectorMissing << ": " << corvane_why; \
+    }                                                                                  \
   } while (0)
 
 #endif  // TEST_SUPPORT_REPORT_COLLECTOR_H_

@@ -14,16 +14,15 @@ bool FindReportCollector(ReportCollector* collector, std::string* why) {
   std::wstring dir;
   if (!GetEnvVar("CORVANE_COLLECTOR_PORT", &port) || port.empty() ||
       !GetEnvVar("CORVANE_COLLECTOR_WINDIR", &dir) || dir.empty()) {
-    *why = std::string(kReportCollectorMissing) +
-           ": CORVANE_COLLECTOR_PORT / CORVANE_COLLECTOR_WINDIR are not set; start it with "
-           "eval \"$(test/collector/collector.sh start)\", as scripts/test.sh does";
+    *why =
+        "CORVANE_COLLECTOR_PORT / CORVANE_COLLECTOR_WINDIR are not set; start it with "
+        "eval \"$(test/collector/collector.sh start)\", as scripts/test.sh does";
     return false;
   }
   collector->port = WideToUTF8(port);
   collector->dir = FilePath(dir);
   if (!DirectoryExists(collector->dir)) {
-    *why = std::string(kReportCollectorMissing) + ": its directory " +
-           collector->dir.AsUTF8Unsafe() + " does not exist";
+    *why = "its directory " + collector->dir.AsUTF8Unsafe() + " does not exist";
     return false;
   }
   return true;

@@ -107,6 +107,10 @@ corvane_wine_up() {
     touch "$WINEPREFIX/.corvane-ready"
   fi
   wineserver -p >/dev/null 2>&1 || true
+  # The session's services start with its first program and inherit that
+  # program's output: a pipe a test runner reads would then never close.
+  # Starting them here ties them to nothing.
+  wine cmd.exe /c exit </dev/null >/dev/null 2>&1 || true
 }
 
 # Ends the wineserver and the display this project started; a display that was
