@@ -17,6 +17,14 @@ constexpr wchar_t kInstanceLockPrefix[] = L"{b45ca6b9-280d-4ef4-afb8-e6355e8a13f
 constexpr char kUpdateLaunchSwitch[] = "update_launch";
 constexpr char kAppRunningSwitch[] = "app_running";
 
+// "0xC0000005": exception statuses are known by their hexadecimal form.
+std::string ExitCodeText(uint32_t exit_code) {
+  static const char kHex[] = "0123456789ABCDEF";
+  std::string text = "0x";
+  for (int shift = 28; shift >= 0; shift -= 4) text.push_back(kHex[(exit_code >> shift) & 0xF]);
+  return text;
+}
+
 FilePath MainExePath(const FilePath& version_dir, const std::wstring& app_name) {
   return version_dir.Append(app_name + L".exe");
 }
@@ -26,6 +34,8 @@ FilePath MainExePath(const FilePath& version_dir, const std::wstring& app_name) 
 std::wstring InstanceLockName(const std::wstring& product_short_name) {
   return kInstanceLockPrefix + product_short_name;
 }
+
+bool IsExceptionExitCode(uint32_t exit_code) { return exit_code >= kFirstExceptionStatus; }
 
 bool IsLoaderFailureExitCode(uint32_t exit_code) {
   return exit_code == kStatusInvalidImageFormat || exit_code == kStatusDllNotFound;
@@ -209,6 +219,11 @@ bool Launcher::HandleFailedLaunch(const FilePath& exe, const ClientStart& start,
 
 bool Launcher::CheckLaunchResult(uint32_t exit_code, std::string* message) {
   if (IsLoaderFailureExitCode(exit_code)) return true;
+  // A client that crashed within the check never got going either.
+  if (IsExceptionExitCode(exit_code)) {
+    GetLaunchResult().extra_info << "[client exit code:" << ExitCodeText(exit_code) << "]";
+    return true;
+  }
   std::wstring texts;
   const bool found = CollectSystemErrorTexts(main_exe_names(), &texts);
   if (message) *message = WideToUTF8(texts);

@@ -35,6 +35,8 @@ constexpr uint32_t kLaunchCheckTimeoutMs = 3000;
 // Exit codes of a client whose image or libraries could not be loaded.
 constexpr uint32_t kStatusInvalidImageFormat = 0xC000007B;
 constexpr uint32_t kStatusDllNotFound = 0xC0000135;
+// The first exception status: a crash, not an exit the program chose.
+constexpr uint32_t kFirstExceptionStatus = 0xC0000000;
 // Last error of a start the user declined at the elevation prompt.
 constexpr uint32_t kErrorCancelled = 1223;
 
@@ -53,9 +55,10 @@ class Launcher : public BaseLauncher {
   // version. The one place that starts the client.
   bool LaunchApp(const FilePath& version_dir, bool update_launch);
   bool LaunchCurrentVersion();
-  // True when the launch failed: the client ended with a loader status, or a
-  // system error box names one of its executables (its text then goes to
-  // |message|, UTF-8).
+  // True when the launch failed: the client ended with a loader status or
+  // died of an exception (its exit code then goes to the record's
+  // extra_info), or a system error box names one of its executables (its
+  // text then goes to |message|, UTF-8).
   bool CheckLaunchResult(uint32_t exit_code, std::string* message);
 
   // The client's command line for |program|: the launcher's switches and
@@ -116,6 +119,10 @@ uint32_t WaitForEarlyExit(const ClientStart& start);
 // True when |exit_code| says the client's image or a library could not be
 // loaded.
 bool IsLoaderFailureExitCode(uint32_t exit_code);
+
+// True when |exit_code| is an exception status (0xC0000000 and above): the
+// process died of a crash. A normal exit code lies below.
+bool IsExceptionExitCode(uint32_t exit_code);
 
 }  // namespace corvane
 

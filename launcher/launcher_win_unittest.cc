@@ -338,6 +338,14 @@ TEST(LauncherTest, CheckLaunchResult) {
   EXPECT_EQ("kept", message);
   EXPECT_FALSE(launcher.CheckLaunchResult(0, &message));
   EXPECT_EQ("", message);
+  // A crash is a failed start; a chosen exit code, however odd, is not.
+  LaunchResult& result = GetLaunchResult();
+  result.extra_info.str("");
+  EXPECT_TRUE(launcher.CheckLaunchResult(0xC0000005, &message));
+  EXPECT_TRUE(launcher.CheckLaunchResult(0xC0000409, &message));
+  EXPECT_FALSE(launcher.CheckLaunchResult(0xBFFFFFFF, &message));
+  EXPECT_EQ("[client exit code:0xC0000005][client exit code:0xC0000409]", result.extra_info.str());
+  result.extra_info.str("");
 
   test::FakeLoaderErrorBox box(std::wstring(kBoxExe) + L" - \u7cfb\u7edf\u9519\u8bef",
                                L"Missing: tavrin.dll (code 7)");

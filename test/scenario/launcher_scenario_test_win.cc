@@ -134,10 +134,8 @@ class LauncherScenarioTest : public ::testing::Test {
   // Copies the test child to |dir|\|name| with |control| beside it.
   FilePath InstallChild(const FilePath& dir, const std::wstring& name,
                         const nlohmann::json& control = nlohmann::json::object()) {
-    CreateDirectory(dir);
     const FilePath exe = dir.Append(name);
-    EXPECT_TRUE(CopyFile(FromBuildPath(CORVANE_TEST_CHILD), exe));
-    EXPECT_TRUE(WriteFile(exe.ReplaceExtension(L".control.json"), control.dump()));
+    EXPECT_TRUE(test::PlaceTestChild(exe, control.dump()));
     return exe;
   }
 
@@ -390,33 +388,53 @@ TEST_F(LauncherScenarioTest, UnreadableConfigurationShowsDialogReportsAndEndsWit
   }
 }
 
-TEST_F(LauncherScenarioTest, EarlyDeathWithMissingLibraryCountsAsFailedLaunch) {
-  WriteConfig({{"cur_path", version_}});
-  const FilePath client = InstallChild(CurDir(), kClientExe, {{"exit_code", kStatusDllNotFound}});
-  const int64_t mark = CollectorMark();
+TEST_F(LauncherScenarioTest, EarlyDeathOfTheClientDecidesTheLaunch) {
+  struct Case {
+    const char* name;
+    nlohmann::json control;
+    bool failed;
+    const char* extra_info;
+  };
+  const Case kCases[] = {
+      {"missing library", {{"exit_code", kStatusDllNotFound}}, true, ""},
+      {"access violation", {{"crash", true}}, true, "[client exit code:0xC0000005]"},
+      {"normal exit", {{"exit_code", 1}}, false, ""},
+  };
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(c.name);
+    WriteConfig({{"cur_path", version_}});
+    const FilePath client = InstallChild(CurDir(), kClientExe, c.control);
+    const int64_t mark = CollectorMark();
 
-  const ProgramRun run = RunLauncher(L"", DialogAction::kPressOk);
+    const ProgramRun run = RunLauncher(L"", DialogAction::kPressOk);
 
-  ASSERT_TRUE(run.finished);
-  EXPECT_EQ(0u, run.exit_code);
-  EXPECT_EQ(1u, test::ReadChildRecords(client).size());
-  ASSERT_EQ(1u, run.dialogs.size());
-  EXPECT_EQ(1u, run.dialogs[0].buttons.size());
+    ASSERT_TRUE(run.finished);
+    EXPECT_EQ(0u, run.exit_code);
+    EXPECT_EQ(1u, test::ReadChildRecords(client).size());
+    ASSERT_EQ(c.failed ? 1u : 0u, run.dialogs.size());
+    if (c.failed) {
+      EXPECT_EQ(1u, run.dialogs[0].buttons.size());
+    }
 
-  const std::vector<nlohmann::json> reports = ReportsSince(mark, version_);
-  ASSERT_FALSE(reports.empty());
-  // The start itself succeeded; whatever the thread's last error held then
-  // is recorded, one value.
-  const nlohmann::json win_errors = nlohmann::json::parse(
-      reports[0]["parsed_params"].value("win_error_codes", std::string()), nullptr, false);
-  ASSERT_TRUE(win_errors.is_array());
-  ASSERT_EQ(1u, win_errors.size());
-  nlohmann::json params = BaseParams(version_);
-  params["is_launch_success"] = 0;
-  params["error_codes"] = "[2001]";
-  params["win_error_codes"] = Compact(win_errors);
-  params["user_btn_choice"] = 2;
-  ExpectLaunchReports(mark, version_, params);
+    nlohmann::json params = BaseParams(version_);
+    if (c.failed) {
+      const std::vector<nlohmann::json> reports = ReportsSince(mark, version_);
+      ASSERT_FALSE(reports.empty());
+      // The start itself succeeded; whatever the thread's last error held
+      // then is recorded, one value.
+      const nlohmann::json win_errors = nlohmann::json::parse(
+          reports[0]["parsed_params"].value("win_error_codes", std::string()), nullptr, false);
+      ASSERT_TRUE(win_errors.is_array());
+      ASSERT_EQ(1u, win_errors.size());
+      params["is_launch_success"] = 0;
+      params["error_codes"] = "[2001]";
+      params["win_error_codes"] = Compact(win_errors);
+      params["user_btn_choice"] = 2;
+      params["extra_info"] = c.extra_info;
+    }
+    ExpectLaunchReports(mark, version_, params);
+    ASSERT_TRUE(DeleteFile(client.ReplaceExtension(L".record.jsonl"), false));
+  }
 }
 
 TEST_F(LauncherScenarioTest, LoaderErrorBoxOfTheClientIsCollected) {

@@ -106,6 +106,12 @@ corvane_wine_up() {
     wineserver -w
     touch "$WINEPREFIX/.corvane-ready"
   fi
+  if [ ! -f "$WINEPREFIX/.corvane-no-crash-dialog" ]; then
+    # A crashing test program ends at once, as on Windows without a debugger,
+    # instead of waiting behind Wine's crash dialog.
+    wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f \
+      >/dev/null 2>&1 && touch "$WINEPREFIX/.corvane-no-crash-dialog"
+  fi
   wineserver -p >/dev/null 2>&1 || true
   # The session's services start with its first program and inherit that
   # program's output: a pipe a test runner reads would then never close.
