@@ -34,14 +34,50 @@ constexpr int kRetryLeftShift = 100;
 constexpr int kRetryRightShift = 50;
 constexpr int kOkCancelLeftShift = 50;
 
-// Records one consumed flag file: its code, its head, then it is gone.
-void ConsumeFlagFile(const FilePath& flag, int32_t code, LaunchResult* result) {
+// Only a regular file is a flag: a directory of that name is somebody
+// else's, and could never be consumed.
+bool IsFlagFile(const FilePath& path) { return PathExists(path) && !DirectoryExists(path); }
+
+// Remembers a flag that could not be deleted, so that it is reported once and
+// not on every launch.
+FilePath ReportedMarkerPath(const FilePath& flag) { return FilePath(flag.value() + L".reported"); }
+
+// Tells one flag file from a later one of the same name.
+std::string FlagIdentity(const FilePath& flag) {
+  FileInfo info;
+  if (!GetFileInfo(flag, &info)) return std::string();
+  return NumberToString(info.size) + " " + NumberToString(info.last_modified.ToInternalValue()) +
+         " " + NumberToString(info.creation_time.ToInternalValue());
+}
+
+// Records one flag file: its code, its head, then it is gone. False, with
+// nothing recorded, for a flag reported before.
+bool ConsumeFlagFile(const FilePath& flag, int32_t code, LaunchResult* result) {
+  const FilePath marker = ReportedMarkerPath(flag);
+  const std::string identity = FlagIdentity(flag);
+  std::string reported;
+  if (!identity.empty() && ReadFileToString(marker, &reported) && reported == identity) {
+    // Reported before: it goes quietly once it can.
+    if (DeleteFile(flag, false)) DeleteFile(marker, false);
+    return false;
+  }
   result->error_codes.push_back(code);
   // A longer file still yields its head, an unreadable one nothing.
   std::string head;
   ReadFileToStringWithMaxSize(flag, &head, kFlagHeadSize);
   result->extra_info << head;
-  DeleteFile(flag, false);
+  if (DeleteFile(flag, false)) {
+    DeleteFile(marker, false);
+  } else {
+    LOG(ERROR) << "delete flag file failed: " << flag.AsUTF8Unsafe();
+    WriteFile(marker, identity);
+  }
+  return true;
+}
+
+// A flag that is gone takes its marker with it.
+void ForgetGoneFlag(const FilePath& flag) {
+  if (!PathExists(flag)) DeleteFile(ReportedMarkerPath(flag), false);
 }
 
 }  // namespace
@@ -225,18 +261,17 @@ int ShowErrorDialog(std::wstring_view message, const FilePath& version_dir) {
 
 bool ConsumeCrashFlag(const RecoverySettings& settings, LaunchResult* result) {
   const FilePath install_check = InstallCheckFailedFlagPath(settings);
-  if (PathExists(install_check)) {
-    ConsumeFlagFile(install_check, kErrorInstallCheckFileFailed, result);
+  ForgetGoneFlag(install_check);
+  if (IsFlagFile(install_check) &&
+      ConsumeFlagFile(install_check, kErrorInstallCheckFileFailed, result)) {
     return true;
   }
   for (const std::wstring& name : settings.main_exe_names) {
     const FilePath flag = ExecutableFlagPath(settings, name);
-    if (PathExists(flag)) {
-      ConsumeFlagFile(flag, kErrorFlagFileFound, result);
-      return true;
-    }
+    ForgetGoneFlag(flag);
+    if (IsFlagFile(flag) && ConsumeFlagFile(flag, kErrorFlagFileFound, result)) return true;
   }
-  if (PathExists(CheckingFileFlagPath(settings)))
+  if (IsFlagFile(CheckingFileFlagPath(settings)))
     result->extra_info << "[crash reporter checking file]";
   return false;
 }

@@ -147,6 +147,9 @@ int ShowErrorDialog(std::wstring_view message, const FilePath& version_dir);
 
 // Steps of `CheckCrashFlag` before the dialog: consumes the flag file that
 // counts on this run, recording its code and head. True when one was found.
+// Only regular files are flags. A flag that cannot be deleted is reported
+// once: a "<flag>.reported" marker beside it holds its size and times until
+// it is gone or changes.
 bool ConsumeCrashFlag(const RecoverySettings& settings, LaunchResult* result);
 
 // True when the run may go on. False when a flag was found (the dialog was

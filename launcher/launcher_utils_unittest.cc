@@ -374,6 +374,42 @@ TEST_F(LauncherUtilsTest, FlagHeadIsCutAt2048Bytes) {
   EXPECT_EQ("", FlagHead(FlagDir().Append(L"absent.flag")));
 }
 
+// A directory named like a flag blocks nothing; a flag that cannot be deleted
+// is reported once, again when it changes, and is consumed once it can be.
+TEST_F(LauncherUtilsTest, OnlyFilesAreFlagsAndAStuckFlagIsReportedOnce) {
+  ASSERT_TRUE(CreateDirectoryAndGetError(FlagDir().Append(L"velmoraim.exe.flag"), nullptr));
+  EXPECT_FALSE(ConsumeCrashFlag(settings_, &result_));
+  EXPECT_TRUE(CheckCrashFlag(settings_, version_dir_, &result_));
+  EXPECT_TRUE(result_.error_codes.empty());
+
+  PlaceFlag(L"Velmora.exe.flag", "first");
+  const FilePath flag = FlagDir().Append(L"Velmora.exe.flag");
+  {
+    // Held without delete sharing: the flag outlives this launch.
+    win::ScopedHandle holder(CreateFileW(flag.value().c_str(), GENERIC_WRITE, FILE_SHARE_READ,
+                                         nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    ASSERT_TRUE(holder.IsValid());
+    EXPECT_TRUE(ConsumeCrashFlag(settings_, &result_));
+    EXPECT_FALSE(ConsumeCrashFlag(settings_, &result_));
+    EXPECT_EQ(std::vector<int32_t>({2004}), result_.error_codes);
+    EXPECT_EQ("first", result_.extra_info.str());
+    // Written again by its owner: a new report.
+    DWORD written = 0;
+    ASSERT_TRUE(::WriteFile(holder.Get(), "+more", 5, &written, nullptr));
+    EXPECT_TRUE(ConsumeCrashFlag(settings_, &result_));
+    EXPECT_EQ(std::vector<int32_t>({2004, 2004}), result_.error_codes);
+  }
+  EXPECT_TRUE(PathExists(flag));
+  // Released: the reported content goes without a new report.
+  EXPECT_FALSE(ConsumeCrashFlag(settings_, &result_));
+  EXPECT_EQ(2u, result_.error_codes.size());
+  EXPECT_FALSE(PathExists(flag));
+  PlaceFlag(L"Velmora.exe.flag", "second");
+  EXPECT_TRUE(ConsumeCrashFlag(settings_, &result_));
+  EXPECT_FALSE(PathExists(flag));
+  EXPECT_FALSE(PathExists(FilePath(flag.value() + L".reported")));
+}
+
 TEST_F(LauncherUtilsTest, CheckingFileFlagIsOnlyNoted) {
   PlaceFlag(L"checking_file.flag", "x");
   EXPECT_TRUE(CheckCrashFlag(settings_, version_dir_, &result_));
