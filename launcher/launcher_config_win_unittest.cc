@@ -6,6 +6,7 @@
 
 #include "base/files/file_path.h"
 #include "base/files/file_util.h"
+#include "base/json/json_file_reader.h"
 #include "base/path_service.h"
 #include "base/strings/utf_string_conversions.h"
 #include "base/win/scoped_handle.h"
@@ -159,13 +160,14 @@ TEST_F(LauncherConfigFileTest, SyntaxAndContent) {
   EXPECT_EQ("Too much nesting.", message);
 }
 
-TEST_F(LauncherConfigFileTest, HugeFile) {
-  // 20 MB: a long unknown member around a valid record.
+TEST_F(LauncherConfigFileTest, LargeFiles) {
+  // Just under the bound: a long unknown member around a valid record.
   std::string text = "{\"pad\":\"";
-  text.append(20 * 1024 * 1024, 'x');
+  text.append(static_cast<size_t>(kMaxJsonFileSize) - 300000, 'x');
   text.append("\",\"cur_path\":\"7.0\",\"list\":[");
-  for (int i = 0; i < 100000; ++i) text.append("1,");
+  for (int i = 0; i < 50000; ++i) text.append("1,");
   text.append("]}");
+  ASSERT_LE(text.size(), static_cast<size_t>(kMaxJsonFileSize));
   Write(text);
   LauncherConfig config;
   int code = 0;
@@ -177,6 +179,17 @@ TEST_F(LauncherConfigFileTest, HugeFile) {
   Write(text);
   EXPECT_FALSE(Read(&config, &code, &message));
   EXPECT_EQ(kErrorConfigInvalidJson, code);
+
+  // One byte over the bound, and far over it: refused unread.
+  for (size_t size : {static_cast<size_t>(kMaxJsonFileSize) + 1, size_t{64} << 20}) {
+    std::string big = "{\"cur_path\":\"7.0\",\"pad\":\"";
+    big.append(size - big.size() - 2, 'x');
+    big.append("\"}");
+    Write(big);
+    EXPECT_FALSE(Read(&config, &code, &message)) << size;
+    EXPECT_EQ(kErrorConfigReadFailed, code);
+    EXPECT_EQ("File too large.", message);
+  }
 }
 
 TEST_F(LauncherConfigFileTest, WriteReplacesTheFile) {

@@ -46,7 +46,12 @@ TEST_F(ShellConfigTest, RecordContents) {
     std::vector<std::string> errors;
   };
   const std::string key_error = "error: parse key error: ";
+  // The folder is the user's: a record far larger than any real one is refused unread.
+  const std::string huge = R"({"bin_update_app_version":"1.2","bin_update_file_version":"7",)"
+                           R"("pad":")" +
+                           std::string(8 << 20, 'x') + "\"}";
   const Case kCases[] = {
+      {huge.c_str(), "1.0", "0", {"[shell_config] read file string error:File too large."}},
       {nullptr, "1.0", "0", {"[shell_config] file not exist: " + std::string()}},
       {R"({"bin_update_app_version":"1.2","bin_update_file_version":"7"})", "1.2", "7", {}},
       {R"({"bin_update_app_version":"1.2"})", "1.0", "0", {key_error + "bin_update_file_version"}},

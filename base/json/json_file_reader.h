@@ -1,6 +1,7 @@
 #ifndef BASE_JSON_JSON_FILE_READER_H_
 #define BASE_JSON_JSON_FILE_READER_H_
 
+#include <cstdint>
 #include <string>
 
 #include <nlohmann/json.hpp>
@@ -10,10 +11,18 @@
 
 namespace corvane {
 
+// No JSON file this program reads comes near this size: the configuration
+// and the local records hold well under a kilobyte. A larger file is refused
+// before it is read, so that a hostile one cannot exhaust the 32-bit address
+// space.
+constexpr int64_t kMaxJsonFileSize = 4 << 20;
+
 // Reads a JSON file of the given dialect into a value tree. A file that
 // cannot be read gives 1002 "File locked." (sharing or lock violation),
 // 1000 "Access denied." (error 5), 1001 "Can't read file." (the file exists)
-// or 1003 "File doesn't exist."; otherwise the parse error of ParseJson.
+// or 1003 "File doesn't exist."; a file larger than kMaxJsonFileSize gives
+// 1001 "File too large.", and memory running out while reading or parsing
+// 1001 "Out of memory."; otherwise the parse error of ParseJson. Never throws.
 class JsonFileReader {
  public:
   JsonFileReader(const FilePath& path, int options);

@@ -343,11 +343,15 @@ TEST_F(LauncherScenarioTest, UnreadableConfigurationShowsDialogReportsAndEndsWit
   const std::string cur_path_member = "\"cur_path\":\"" + version_ + "\"";
   const std::string schema_broken = "{" + cur_path_member + ",\"need_update\":true}";
   const std::string readable = "{" + cur_path_member + "}";
+  // Larger than any configuration can be: refused unread, never parsed.
+  const std::string huge =
+      "{" + cur_path_member + ",\"pad\":\"" + std::string(5 * 1024 * 1024, 'x') + "\"}";
   const ConfigCase cases[] = {
       {"missing", nullptr, 1003, false, false},
       {"not json", "{\"cur_path\": ", 1, false, false},
       {"schema", schema_broken.c_str(), 1010, true, false},
       {"locked", readable.c_str(), 1002, false, true},
+      {"too large", huge.c_str(), 1001, false, false},
   };
   const FilePath client = InstallChild(CurDir(), kClientExe);
   for (const ConfigCase& c : cases) {
@@ -373,6 +377,9 @@ TEST_F(LauncherScenarioTest, UnreadableConfigurationShowsDialogReportsAndEndsWit
     // The dialog tells what the read met.
     if (c.locked) {
       EXPECT_NE(std::wstring::npos, run.dialogs[0].text.find(L"File locked."));
+    }
+    if (c.code == 1001) {
+      EXPECT_NE(std::wstring::npos, run.dialogs[0].text.find(L"File too large."));
     }
     EXPECT_EQ(1u, run.dialogs[0].buttons.size());
     EXPECT_TRUE(test::ReadChildRecords(client).empty());
