@@ -20,6 +20,14 @@ size_t GetSwitchPrefixLength(std::wstring_view arg) {
   return 0;
 }
 
+// Whether a switch without a value still needs its '=': an empty key would
+// read back as the terminator or a loose argument, and trailing white space
+// would be trimmed away by the parser.
+bool KeepsSeparator(std::wstring_view switch_text, size_t prefix_length) {
+  return switch_text.size() == prefix_length || switch_text.back() == L' ' ||
+         switch_text.back() == L'\t';
+}
+
 // Length of the prefix a name given to AppendSwitch already carries.
 size_t GivenPrefixLength(std::wstring_view name) {
   for (const wchar_t* prefix : kSwitchPrefixes) {
@@ -108,10 +116,9 @@ void CommandLine::AppendPrefixedSwitch(size_t prefix_length, std::wstring_view s
   std::wstring lowered = ToLowerASCII(switch_text);
   switches_[WideToUTF8(std::wstring_view(lowered).substr(prefix_length))] = std::wstring(value);
   std::wstring arg = lowered;
-  if (!value.empty()) {
+  if (!value.empty() || KeepsSeparator(lowered, prefix_length))
     arg.push_back(kSwitchValueSeparator);
-    arg.append(value);
-  }
+  arg.append(value);
   argv_.insert(argv_.begin() + static_cast<std::ptrdiff_t>(begin_args_), std::move(arg));
   ++begin_args_;
 }
@@ -172,7 +179,7 @@ CommandLine::StringVector CommandLine::GetArgs() const {
 std::wstring CommandLine::QuoteForCommandLine(std::wstring_view arg) {
   // An empty argument written bare would vanish from the line.
   if (arg.empty()) return L"\"\"";
-  if (arg.find_first_of(L" \\\"") == std::wstring_view::npos) return std::wstring(arg);
+  if (arg.find_first_of(L" \t\\\"") == std::wstring_view::npos) return std::wstring(arg);
   std::wstring out(1, L'"');
   for (size_t i = 0; i < arg.size(); ++i) {
     if (arg[i] == L'\\') {
@@ -192,8 +199,14 @@ std::wstring CommandLine::QuoteForCommandLine(std::wstring_view arg) {
   return out;
 }
 
+std::wstring CommandLine::QuoteProgramForCommandLine(std::wstring_view program) {
+  if (!program.empty() && program.find_first_of(L" \t\\\"") == std::wstring_view::npos)
+    return std::wstring(program);
+  return L"\"" + std::wstring(program) + L"\"";
+}
+
 std::wstring CommandLine::GetCommandLineString() const {
-  std::wstring out = QuoteForCommandLine(argv_[0]);
+  std::wstring out = QuoteProgramForCommandLine(argv_[0]);
   std::wstring args = GetArgumentsString();
   if (!args.empty()) {
     out.push_back(L' ');
@@ -212,16 +225,15 @@ std::wstring CommandLine::GetArgumentsString() const {
     parse_switches &= arg != kSwitchTerminator;
     if (i > 1) out.push_back(L' ');
     if (parse_switches && IsSwitch(arg, &switch_text, &value)) {
-      // A switch text holding a space or quote would split (or swallow the
-      // rest of the line) unquoted; plain ones stay bare.
-      if (switch_text.find_first_of(L" \"") != std::wstring::npos)
+      // A switch text holding a space, tab or quote would split (or swallow
+      // the rest of the line) unquoted; plain ones stay bare.
+      if (switch_text.find_first_of(L" \t\"") != std::wstring::npos)
         out.append(QuoteForCommandLine(switch_text));
       else
         out.append(switch_text);
-      if (!value.empty()) {
+      if (!value.empty() || KeepsSeparator(switch_text, GetSwitchPrefixLength(arg)))
         out.push_back(kSwitchValueSeparator);
-        out.append(QuoteForCommandLine(value));
-      }
+      if (!value.empty()) out.append(QuoteForCommandLine(value));
     } else {
       out.append(QuoteForCommandLine(arg));
     }

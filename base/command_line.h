@@ -92,8 +92,13 @@ class CommandLine {
 
   // Writing rules, exposed for tests and for callers that build command-line
   // text themselves.
-  // Quotes |arg| when it holds a space, backslash or double quote.
+  // Quotes |arg| when it is empty or holds a space, tab, backslash or double
+  // quote, so that the system splits it back as one argument.
   static std::wstring QuoteForCommandLine(std::wstring_view arg);
+  // The program as the first argument: the system reads it up to the closing
+  // quote without escapes, so it is quoted as QuoteForCommandLine would
+  // quote it but its backslashes are kept as they are.
+  static std::wstring QuoteProgramForCommandLine(std::wstring_view program);
   // True when |arg| is a switch (prefix "--", "-" or "/", longer than the
   // prefix); fills the switch text (with prefix) and the value (after '=').
   static bool IsSwitch(std::wstring_view arg, std::wstring* switch_text, std::wstring* value);

@@ -98,8 +98,8 @@ TEST(CommandLineTest, WritesSwitchValues) {
       {"path", L"C:\\Program Files\\App\\", L"--path=\"C:\\Program Files\\App\\\\\""},
       {"exe", L"C:\\dir\\app.exe", L"--exe=\"C:\\dir\\app.exe\""},
       {"quote", L"say \"hi\"", L"--quote=\"say \\\"hi\\\"\""},
-      // A tab alone does not cause quoting.
-      {"tab", L"a\tb", L"--tab=a\tb"},
+      // A tab splits like a space, so it is quoted like one.
+      {"tab", L"a\tb", L"--tab=\"a\tb\""},
       // Backslashes before a quote are doubled, others kept.
       {"bsq", L"a\\\\\"b\\c", L"--bsq=\"a\\\\\\\\\\\"b\\c\""},
       {"space", L"a b", L"--space=\"a b\""},
@@ -117,7 +117,7 @@ TEST(CommandLineTest, QuotesArguments) {
       {L"plain", L"plain"},
       {L"", L"\"\""},
       {L"a b", L"\"a b\""},
-      {L"tab\tonly", L"tab\tonly"},
+      {L"tab\tonly", L"\"tab\tonly\""},
       {L"back\\slash", L"\"back\\slash\""},
       {L"trail\\", L"\"trail\\\\\""},
       {L"trail\\\\", L"\"trail\\\\\\\\\""},

@@ -34,7 +34,7 @@ struct Segment {
 };
 
 bool NeedsQuotes(const std::wstring& text) {
-  return text.empty() || text.find_first_of(L" \\\"") != std::wstring::npos;
+  return text.empty() || text.find_first_of(L" \t\\\"") != std::wstring::npos;
 }
 
 Segment ValueSegment(const std::wstring& text) { return {text, NeedsQuotes(text)}; }
@@ -52,18 +52,20 @@ std::vector<Segment> WrittenSegments(const std::wstring& arg, bool switches_allo
     std::wstring text = arg.substr(0, equals);
     std::wstring value = equals == std::wstring::npos ? L"" : arg.substr(equals + 1);
     std::vector<Segment> out;
-    out.push_back({text, text.find_first_of(L" \"") != std::wstring::npos});
-    if (!value.empty()) {
+    out.push_back({text, text.find_first_of(L" \t\"") != std::wstring::npos});
+    // The '=' stays for an empty key or a text ending in white space.
+    if (!value.empty() || text.size() == PrefixLength(arg) || text.back() == L' ' ||
+        text.back() == L'\t') {
       out.push_back({L"=", false});
-      out.push_back(ValueSegment(value));
     }
+    if (!value.empty()) out.push_back(ValueSegment(value));
     return out;
   }
   return {ValueSegment(arg)};
 }
 
 // What the system splitter gives back for the segments of one argument: a
-// tab outside quotes separates (a tab alone does not cause quoting).
+// tab outside quotes would separate (the writer quotes every tab).
 StringVector ExpectedTokens(const std::vector<Segment>& segments) {
   StringVector out;
   std::wstring current;
@@ -202,8 +204,10 @@ TEST(CommandLineWinTest, ParsedBackSwitchesMatch) {
     int count = generate.Below(5) + 1;
     for (int i = 0; i < count; ++i) {
       std::wstring value = generate.Text(4);
-      if (value.find(L'\t') != std::wstring::npos ||
-          (!value.empty() && (value.front() == L' ' || value.back() == L' '))) {
+      // Parsing trims each argument, so outer white space is no value a
+      // parsed line can hold.
+      if (!value.empty() && (value.front() == L' ' || value.back() == L' ' ||
+                             value.front() == L'\t' || value.back() == L'\t')) {
         continue;
       }
       cl.AppendSwitchNative(generate.Key(), value);
@@ -215,6 +219,35 @@ TEST(CommandLineWinTest, ParsedBackSwitchesMatch) {
     ++checked;
   }
   EXPECT_EQ(checked, 500);
+}
+
+// Lines the launcher holds after parsing its own: written and parsed again,
+// each gives back the same program, switches and loose arguments.
+TEST(CommandLineWinTest, ParsedLinesSurviveTheirRoundTrip) {
+  const wchar_t* const kLines[] = {
+      L"\"C:\\dir\\app.exe\" \"--v=a\tb\" --w=1",
+      L"C:\\p.exe --= --launcher_api=edit_config --cur_path=2.0.1",
+      L"C:\\p.exe -= /= --after=1",
+      L"C:\\p.exe \"--a b \" --c=1 loose",
+      L"\"C:\\dir with space\\\" --x=1",
+      L"\"C:\\dir\\\" --x=1 \"tab\there\"",
+  };
+  for (const wchar_t* line : kLines) {
+    SCOPED_TRACE(testing::PrintToString(std::wstring(line)));
+    const CommandLine first = CommandLine::FromString(line);
+    CommandLine again = CommandLine::FromString(first.GetCommandLineString());
+    for (int round = 0; round < 2; ++round) {
+      EXPECT_EQ(again.GetProgram(), first.GetProgram());
+      EXPECT_EQ(again.GetSwitches(), first.GetSwitches());
+      EXPECT_EQ(again.GetArgs(), first.GetArgs());
+      EXPECT_EQ(again.argv(), first.argv());
+      again = CommandLine::FromString(again.GetCommandLineString());
+    }
+  }
+  // An empty key keeps the switches after it switches.
+  const CommandLine relaunch = CommandLine::FromString(
+      CommandLine::FromString(L"l.exe --= --launcher_api=edit_config").GetCommandLineString());
+  EXPECT_EQ(relaunch.GetSwitchValueNative("launcher_api"), L"edit_config");
 }
 
 TEST(CommandLineWinTest, FromStringTrimsAndSplits) {
