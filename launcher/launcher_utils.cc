@@ -205,7 +205,8 @@ ButtonRect WidenDialogButton(int id, const ButtonRect& rect) {
   return widened;
 }
 
-FilePath FindRepairTool(const RecoverySettings& settings, const FilePath& version_dir) {
+FilePath FindRepairTool(const RecoverySettings& settings, const FilePath& version_dir,
+                        FileHold* copy_hold) {
   const FilePath repairer = RepairerPath(settings);
   if (PathExists(repairer)) {
     LOG(INFO) << "app repairer path: " << repairer;
@@ -214,22 +215,21 @@ FilePath FindRepairTool(const RecoverySettings& settings, const FilePath& versio
   const FilePath downloader = DownloaderPath(version_dir);
   if (!PathExists(downloader)) return FilePath();
   // The downloader is never run in place: it would lock the version directory
-  // that it may have to rewrite.
+  // that it may have to rewrite. The copy is started elevated, so only one
+  // this launcher made and holds will do.
   const FilePath copy = DownloaderCopyPath(settings);
-  if (PathExists(copy)) DeleteFile(copy, false);
-  CopyFile(downloader, copy);
-  if (!PathExists(copy)) return FilePath();
+  if (!CopyFileAndHold(downloader, copy, copy_hold)) {
+    LOG(ERROR) << "copy installer downloader failed: " << copy;
+    return FilePath();
+  }
   LOG(INFO) << "downloader path: " << copy;
   return copy;
 }
 
-FilePath FindRepairTool(const FilePath& version_dir) {
-  return FindRepairTool(CurrentRecoverySettings(), version_dir);
-}
-
 int ShowErrorDialog(const RecoverySettings& settings, std::wstring_view message,
                     const FilePath& version_dir, LaunchResult* result) {
-  const FilePath tool = FindRepairTool(settings, version_dir);
+  FileHold copy_hold;
+  const FilePath tool = FindRepairTool(settings, version_dir, &copy_hold);
   const FilePath local_fix_flag = LocalFixFlagPath(settings);
   const bool repair_offered = !tool.empty() && PathExists(tool) && !PathExists(local_fix_flag);
   const bool has_download_page = !settings.download_page_url.empty();
@@ -250,6 +250,8 @@ int ShowErrorDialog(const RecoverySettings& settings, std::wstring_view message,
     WriteFile(local_fix_flag, std::string_view(kLocalFixFlagContent));
 
     result->repairer_launch_result = StartRepairTool(tool);
+    // Started from the held copy; the copy may go now.
+    copy_hold.Release();
   }
   result->user_btn_choice = outcome.choice;
   return outcome.code;

@@ -16,6 +16,7 @@
 #include <string_view>
 #include <vector>
 
+#include "base/files/file_hold.h"
 #include "base/files/file_path.h"
 #include "launcher/system_probes.h"
 
@@ -135,9 +136,11 @@ bool StartRepairTool(const FilePath& tool);
 constexpr size_t kFlagHeadSize = 2048;
 
 // The repairer, else a fresh copy of the version's downloader in the temp
-// directory, else an empty path.
-FilePath FindRepairTool(const RecoverySettings& settings, const FilePath& version_dir);
-FilePath FindRepairTool(const FilePath& version_dir);
+// directory, else an empty path. The copy is this launcher's own: made anew
+// (an old one somebody holds makes it fail) and held in |copy_hold| so that
+// what is started is what was copied; release the hold after the start.
+FilePath FindRepairTool(const RecoverySettings& settings, const FilePath& version_dir,
+                        FileHold* copy_hold);
 
 // Shows the dialog, carries out the choice, writes `user_btn_choice` and, on
 // repair, `repairer_launch_result` into `result`. Returns 2007, 2008 or 2009.

@@ -446,18 +446,59 @@ TEST_F(LauncherUtilsTest, FindsRepairerFirst) {
   ASSERT_TRUE(CreateDirectoryAndGetError(repairer.DirName(), nullptr));
   ASSERT_TRUE(WriteFile(repairer, "repairer"));
   ASSERT_TRUE(WriteFile(DownloaderPath(version_dir_), "downloader"));
-  EXPECT_EQ(repairer, FindRepairTool(settings_, version_dir_));
+  FileHold hold;
+  EXPECT_EQ(repairer, FindRepairTool(settings_, version_dir_, &hold));
+  EXPECT_FALSE(hold.IsHeld());
   EXPECT_FALSE(PathExists(DownloaderCopyPath(settings_)));
 }
 
-TEST_F(LauncherUtilsTest, RunsAFreshCopyOfTheDownloader) {
+TEST_F(LauncherUtilsTest, RunsAFreshCopyOfTheDownloaderThatNobodyCanReplace) {
   ASSERT_TRUE(WriteFile(DownloaderPath(version_dir_), "downloader v2"));
-  ASSERT_TRUE(WriteFile(DownloaderCopyPath(settings_), "old copy, longer than the new one"));
-  EXPECT_EQ(DownloaderCopyPath(settings_), FindRepairTool(settings_, version_dir_));
-  std::string copied;
-  ASSERT_TRUE(ReadFileToString(DownloaderCopyPath(settings_), &copied));
-  EXPECT_EQ("downloader v2", copied);
+  const FilePath copy = DownloaderCopyPath(settings_);
+  ASSERT_TRUE(WriteFile(copy, "old copy, longer than the new one"));
+  {
+    FileHold hold;
+    EXPECT_EQ(copy, FindRepairTool(settings_, version_dir_, &hold));
+    EXPECT_TRUE(hold.IsHeld());
+    std::string copied;
+    ASSERT_TRUE(ReadFileToString(copy, &copied));
+    EXPECT_EQ("downloader v2", copied);
+    // While held, what will be started cannot be replaced.
+    EXPECT_FALSE(WriteFile(copy, std::string_view("replaced")));
+    EXPECT_FALSE(DeleteFile(copy, false));
+    EXPECT_FALSE(ReplaceFile(DownloaderPath(version_dir_), copy));
+  }
+  EXPECT_TRUE(DeleteFile(copy, false));
   EXPECT_TRUE(PathExists(DownloaderPath(version_dir_)));
+
+  // An old copy somebody holds is not what gets started: no repair tool.
+  ASSERT_TRUE(WriteFile(copy, "planted"));
+  {
+    win::ScopedHandle planted(CreateFileW(copy.value().c_str(), GENERIC_READ, FILE_SHARE_READ,
+                                          nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    ASSERT_TRUE(planted.IsValid());
+    ScopedLogCapture log;
+    FileHold hold;
+    EXPECT_EQ(FilePath(), FindRepairTool(settings_, version_dir_, &hold));
+    EXPECT_FALSE(hold.IsHeld());
+    EXPECT_EQ(1, log.Count("copy installer downloader failed: " + copy.AsUTF8Unsafe()));
+  }
+}
+
+// The held copy still starts: the system opens it for running while it is held.
+TEST_F(LauncherUtilsTest, RepairChoiceStartsTheHeldDownloaderCopy) {
+  ScopedEvent started;
+  PlaceChild(DownloaderPath(version_dir_), {{"signal_event", WideToUTF8(started.name())}});
+  ASSERT_FALSE(HasFatalFailure());
+  ASSERT_TRUE(WriteFile(
+      FilePath(DownloaderCopyPath(settings_).RemoveExtension().value() + L".control.json"),
+      nlohmann::json({{"signal_event", WideToUTF8(started.name())}}).dump()));
+  BoxView view;
+  EXPECT_EQ(2007, RunDialog(L"m", BoxAnswer::kClick, IDRETRY, &view));
+  ASSERT_TRUE(view.found);
+  EXPECT_TRUE(result_.repairer_launch_result);
+  EXPECT_TRUE(started.Wait());
+  EXPECT_EQ(1u, test::ReadChildRecords(DownloaderCopyPath(settings_)).size());
 }
 
 // The dialog on screen.

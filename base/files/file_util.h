@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 
+#include "base/files/file_hold.h"
 #include "base/files/file_path.h"
 #include "base/time.h"
 #include "base/win/windows_undefines.h"
@@ -57,6 +58,13 @@ bool ReplaceFile(const FilePath& from, const FilePath& to, int* error = nullptr)
 bool WriteFileDurably(const FilePath& path, std::string_view data);
 bool CopyFileDurably(const FilePath& from, const FilePath& to);
 bool ReplaceFileDurably(const FilePath& from, const FilePath& to);
+
+// Copies |from| to |to| as a file of this process's own making and holds it:
+// an old |to| must be deletable, |to| is created anew (a name somebody else
+// re-creates meanwhile fails), and the copy is kept open so that nobody can
+// write, rename or delete it while |hold| lives. The held bytes are read back
+// and must be |from|'s. False when any step fails; then nothing is held.
+bool CopyFileAndHold(const FilePath& from, const FilePath& to, FileHold* hold);
 
 // Deletes a file, or with |recursive| a directory and all it holds. Read-only
 // attributes are cleared first. A missing path counts as success.

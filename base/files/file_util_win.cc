@@ -319,4 +319,44 @@ bool ReplaceFileDurably(const FilePath& from, const FilePath& to) {
   return ReplaceFile(from, to);
 }
 
+bool CopyFileAndHold(const FilePath& from, const FilePath& to, FileHold* hold) {
+  hold->Release();
+  std::string data;
+  if (!ReadFileToString(from, &data) || data.size() >= std::numeric_limits<DWORD>::max())
+    return false;
+  // A missing file counts as deleted; one somebody holds does not.
+  if (!DeleteFile(to, false)) return false;
+  win::ScopedHandle writer(::CreateFileW(to.value().c_str(), GENERIC_WRITE, FILE_SHARE_READ,
+                                         nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!writer.IsValid()) return false;
+  DWORD written = 0;
+  if (!::WriteFile(writer.Get(), data.data(), static_cast<DWORD>(data.size()), &written, nullptr) ||
+      written != data.size()) {
+    return false;
+  }
+  // A reader that lets the writer finish keeps renames and deletes out while
+  // the writer gives way to the hold, which shuts every writer out.
+  win::ScopedHandle bridge(::CreateFileW(to.value().c_str(), GENERIC_READ,
+                                         FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                         FILE_ATTRIBUTE_NORMAL, nullptr));
+  writer.Close();
+  win::ScopedHandle held(::CreateFileW(to.value().c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                       OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  bridge.Close();
+  if (!held.IsValid()) return false;
+  // Whatever was written in between is caught here; from now on nothing is.
+  std::string back(data.size() + 1, '\0');
+  DWORD read = 0;
+  DWORD total = 0;
+  while (total < back.size() &&
+         ::ReadFile(held.Get(), &back[total], static_cast<DWORD>(back.size() - total), &read,
+                    nullptr) &&
+         read > 0) {
+    total += read;
+  }
+  if (total != data.size() || back.compare(0, total, data) != 0) return false;
+  hold->Reset(held.Take());
+  return true;
+}
+
 }  // namespace corvane
