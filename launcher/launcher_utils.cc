@@ -75,9 +75,14 @@ bool ConsumeFlagFile(const FilePath& flag, int32_t code, LaunchResult* result) {
   return true;
 }
 
-// A flag that is gone takes its marker with it.
-void ForgetGoneFlag(const FilePath& flag) {
-  if (!PathExists(flag)) DeleteFile(ReportedMarkerPath(flag), false);
+// True when |flag| counts on this run. One that is gone (or never was a
+// file) takes its marker with it.
+bool TakeFlag(const FilePath& flag, int32_t code, LaunchResult* result) {
+  if (!IsFlagFile(flag)) {
+    DeleteFile(ReportedMarkerPath(flag), false);
+    return false;
+  }
+  return ConsumeFlagFile(flag, code, result);
 }
 
 }  // namespace
@@ -262,16 +267,10 @@ int ShowErrorDialog(std::wstring_view message, const FilePath& version_dir) {
 }
 
 bool ConsumeCrashFlag(const RecoverySettings& settings, LaunchResult* result) {
-  const FilePath install_check = InstallCheckFailedFlagPath(settings);
-  ForgetGoneFlag(install_check);
-  if (IsFlagFile(install_check) &&
-      ConsumeFlagFile(install_check, kErrorInstallCheckFileFailed, result)) {
+  if (TakeFlag(InstallCheckFailedFlagPath(settings), kErrorInstallCheckFileFailed, result))
     return true;
-  }
   for (const std::wstring& name : settings.main_exe_names) {
-    const FilePath flag = ExecutableFlagPath(settings, name);
-    ForgetGoneFlag(flag);
-    if (IsFlagFile(flag) && ConsumeFlagFile(flag, kErrorFlagFileFound, result)) return true;
+    if (TakeFlag(ExecutableFlagPath(settings, name), kErrorFlagFileFound, result)) return true;
   }
   if (IsFlagFile(CheckingFileFlagPath(settings)))
     result->extra_info << "[crash reporter checking file]";
