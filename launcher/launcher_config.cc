@@ -10,6 +10,7 @@
 #include "base/path_service.h"
 #include "base/retry_until.h"
 #include "base/strings/utf_string_conversions.h"
+#include "launcher/install_tree_path.h"
 #include "launcher/launch_error_codes.h"
 #include "launcher/launcher_constants.h"
 #include "nlohmann/json.hpp"
@@ -116,7 +117,8 @@ bool ApplyLauncherConfigJson(const nlohmann::json& root, const std::wstring& def
     config->need_bin_update = *need_bin_update;
     config->bin_update_file = *bin_update_file;
   }
-  return true;
+  // Every path member is joined to the launcher's directory and started from.
+  return HasInstallTreePaths(*config);
 }
 
 bool ReadLauncherConfigFile(const FilePath& path, const std::wstring& default_app_name,
