@@ -38,23 +38,44 @@ void AppendCodePointUTF8(uint32_t code_point, std::string* out) {
   }
 }
 
-std::string WideToUTF8(std::wstring_view wide) {
-  std::string out;
-  out.reserve(wide.size());
+namespace {
+
+// Converts |wide|; an unpaired surrogate becomes U+FFFD, or stops the
+// conversion with false when |strict|.
+bool ConvertWideToUTF8(std::wstring_view wide, bool strict, std::string* out) {
+  out->reserve(out->size() + wide.size());
   for (size_t i = 0; i < wide.size(); ++i) {
     uint32_t unit = static_cast<uint16_t>(wide[i]);
     if (unit >= 0xD800 && unit <= 0xDBFF && i + 1 < wide.size()) {
       uint32_t next = static_cast<uint16_t>(wide[i + 1]);
       if (next >= 0xDC00 && next <= 0xDFFF) {
-        AppendCodePointUTF8(0x10000 + ((unit - 0xD800) << 10) + (next - 0xDC00), &out);
+        AppendCodePointUTF8(0x10000 + ((unit - 0xD800) << 10) + (next - 0xDC00), out);
         ++i;
         continue;
       }
     }
-    if (unit >= 0xD800 && unit <= 0xDFFF) unit = kReplacement;
-    AppendCodePointUTF8(unit, &out);
+    if (unit >= 0xD800 && unit <= 0xDFFF) {
+      if (strict) return false;
+      unit = kReplacement;
+    }
+    AppendCodePointUTF8(unit, out);
   }
+  return true;
+}
+
+}  // namespace
+
+std::string WideToUTF8(std::wstring_view wide) {
+  std::string out;
+  ConvertWideToUTF8(wide, false, &out);
   return out;
+}
+
+bool WideToUTF8Strict(std::wstring_view wide, std::string* out) {
+  std::string converted;
+  if (!ConvertWideToUTF8(wide, true, &converted)) return false;
+  *out = std::move(converted);
+  return true;
 }
 
 size_t DecodeUTF8Sequence(std::string_view text, size_t pos, uint32_t* code_point, bool* valid) {

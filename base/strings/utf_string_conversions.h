@@ -11,6 +11,8 @@ namespace corvane {
 // out as U+FFFD, one replacement per bad sequence; the conversion never fails.
 std::string WideToUTF8(std::wstring_view wide);
 std::wstring UTF8ToWide(std::string_view utf8);
+// The same, but an unpaired surrogate fails the conversion (|out| untouched).
+bool WideToUTF8Strict(std::wstring_view wide, std::string* out);
 
 // Widens 7-bit text code unit by code unit. Callers pass ASCII only.
 std::wstring ASCIIToWide(std::string_view ascii);
