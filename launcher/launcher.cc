@@ -5,6 +5,7 @@
 #include "base/logging.h"
 #include "base/retry_until.h"
 #include "base/strings/utf_string_conversions.h"
+#include "base/win/scoped_com_initializer.h"
 #include "launcher/launch_result.h"
 #include "launcher/launcher_constants.h"
 #include "launcher/launcher_utils.h"
@@ -51,12 +52,6 @@ CommandLine Launcher::BuildClientCommandLine(const FilePath& program,
   return command_line;
 }
 
-bool Launcher::RunLauncherApi(int* /*exit_code*/) {
-  // TODO(launcher API): answer --launcher_api commands (edit_config,
-  // update_config) here. Until then no command is handled and the run goes on.
-  return false;
-}
-
 int Launcher::Run() {
   // Step 1: one launcher at a time.
   if (!RetryUntil([this] { return AcquireInstanceLock(); }, kInstanceLockAttempts,
@@ -93,35 +88,39 @@ int Launcher::Run() {
   result.need_update = config_.need_update;
 
   // Steps 7 and 8: a version switch or a binary update before the launch.
-  // The checks already run, because their answers (a running client, a
-  // running installer) shape the plain launch below.
+  // Each starts a client and reports by itself; COM is there for the
+  // elevation service.
   if (RunUpdate()) {
-    // TODO(updates): set is_update and hand over to the updater in
-    // before-launch mode, with COM initialised around it; that step starts
-    // the new version, reports by itself, and the run returns 0. Until then
-    // the current version starts below.
-  } else if (config_.need_bin_update && !IsAppRunning()) {
-    // TODO(updates): set is_bin_update and run the updater in binary-update
-    // mode, with COM initialised around it; that step starts the current
-    // version, reports by itself, and the run returns 0.
+    result.is_update = true;
+    win::ScopedComInitializer com;
+    UpdateBeforeLaunch();
+    return kExitOk;
+  }
+  if (config_.need_bin_update && !IsAppRunning()) {
+    result.is_bin_update = true;
+    win::ScopedComInitializer com;
+    BinUpdateBeforeLaunch();
+    return kExitOk;
   }
 
   // Step 9.
   result.is_update = false;
 
-  // Step 10: the current version lacks its executable while a new one waits.
+  // Steps 10 and 11.
+  LaunchCurrentOrWaitingVersion();
+  ReportLaunchResult(*this);
+  return kExitOk;
+}
+
+void Launcher::LaunchCurrentOrWaitingVersion() {
+  // The current version lacks its executable while a new one waits.
   if (run_new_version_if_main_exe_missing() && config_.need_update &&
       !PathExists(MainExePath(GetCurVersionDir(), config_.app_name))) {
     LOG(ERROR) << "main exe not found in cur version, run the new version";
     LaunchApp(GetNewVersionDir(), false);
-    ReportLaunchResult(*this);
-    return kExitOk;
+    return;
   }
-
-  // Step 11: the plain launch.
   LaunchCurrentVersion();
-  ReportLaunchResult(*this);
-  return kExitOk;
 }
 
 bool Launcher::LaunchCurrentVersion() {

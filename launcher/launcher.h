@@ -9,6 +9,7 @@
 
 #include "base/files/file_path.h"
 #include "launcher/base_launcher.h"
+#include "launcher/updater_command_line.h"
 
 namespace corvane {
 
@@ -68,7 +69,48 @@ class Launcher : public BaseLauncher {
                                             const CommandLine* launcher_command_line,
                                             bool update_launch, bool app_running);
 
+  // The updater's runs. Each update step starts a client on every path and
+  // sends the report itself.
+  // Version switch by the new version's updater, then the new client (or
+  // the current one, and the rollback, when that fails). True when the new
+  // version was started.
+  bool UpdateBeforeLaunch();
+  // Binary update by the current version's updater, waited for, then the
+  // current client. True when the updater was started.
+  bool BinUpdateBeforeLaunch();
+  // Starts |updater| in |mode|; before_launch waits and is true for exit
+  // code 0, the others are true when started.
+  bool RunSilenceUpdate(SilenceUpdateMode mode, const FilePath& updater);
+  bool RunBinUpdate(const FilePath& updater);
+  // --launcher_api=update_config: the updater in configuration mode, waited
+  // for; true for exit code 0.
+  bool UpdateConfig();
+  // --launcher_api=edit_config: rewrites the configuration from the
+  // switches, refreshes the uninstall key's version and registers the
+  // elevation service, relaunching elevated first when the product asks.
+  bool EditConfig();
+
  private:
+  enum class UpdaterStart { kStarted, kFailed, kGaveUp };
+  struct UpdaterStartRule {
+    bool through_service;     // the elevation service before the prompt
+    int service_failed_code;  // recorded when the service did not start it
+    int start_failed_code;    // recorded when the direct start failed
+    bool records;             // false: the after-launch run records nothing
+  };
+  // The common start of every updater mode.
+  UpdaterStart StartUpdater(const CommandLine& command_line, const FilePath& updater,
+                            const UpdaterStartRule& rule, Process* process);
+  // Waits for the updater without a limit; logs and returns its exit code
+  // (0 when the wait failed) and whether the wait succeeded.
+  static bool WaitForUpdater(const Process& process, uint32_t* exit_code);
+  // Run steps 10 and 11 (also the fallback of a failed switch): the current
+  // version, or the waiting one when the current executable is missing.
+  void LaunchCurrentOrWaitingVersion();
+  // EditConfig's relaunch of this launcher with --elevated_relaunch, waited
+  // for; true when it exited with 0.
+  bool RelaunchElevated();
+
   // LaunchApp step 1: the executable in |version_dir|, and whether the
   // launch counts as custom.
   FilePath ClientExecutable(const FilePath& version_dir, bool* custom) const;

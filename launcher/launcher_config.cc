@@ -92,6 +92,20 @@ bool ApplyLauncherConfigJson(const nlohmann::json& root, const std::wstring& def
   const bool* need_bin_update = FindBool(root, kNeedBinUpdate);
   const std::string* bin_update_file = FindString(root, kBinUpdateFile);
 
+  // Path members are joined to the launcher's directory and started from,
+  // the repairer's folder among them: one that leaves the install tree is
+  // not stored at all.
+  const auto contained = [](const std::string* value, InstallTreePathKind kind) {
+    return !value || IsInstallTreePath(UTF8ToWide(*value), kind);
+  };
+  if (!contained(app_name, InstallTreePathKind::kName) ||
+      !contained(cur_path, InstallTreePathKind::kName) ||
+      !contained(new_path, InstallTreePathKind::kName) ||
+      !contained(mid_path, InstallTreePathKind::kRelativePath) ||
+      !contained(new_mid_path, InstallTreePathKind::kRelativePath)) {
+    return false;
+  }
+
   std::wstring chosen_app_name =
       (app_name && !app_name->empty()) ? UTF8ToWide(*app_name) : default_app_name;
   if (chosen_app_name.empty()) return false;
@@ -117,8 +131,7 @@ bool ApplyLauncherConfigJson(const nlohmann::json& root, const std::wstring& def
     config->need_bin_update = *need_bin_update;
     config->bin_update_file = *bin_update_file;
   }
-  // Every path member is joined to the launcher's directory and started from.
-  return HasInstallTreePaths(*config);
+  return true;
 }
 
 bool ReadLauncherConfigFile(const FilePath& path, const std::wstring& default_app_name,

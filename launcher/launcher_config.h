@@ -49,8 +49,8 @@ bool WriteLauncherConfigFile(const FilePath& path, const LauncherConfig& config,
 
 // Applies the content rules to a parsed document. Returns false when a rule
 // is broken; the fields stored before the broken rule keep their new values.
-// The last rule keeps every path member inside the install tree
-// (HasInstallTreePaths); all members are stored when only that one fails.
+// A path member that would leave the install tree (IsInstallTreePath)
+// breaks the first rule: nothing is stored then.
 bool ApplyLauncherConfigJson(const nlohmann::json& root, const std::wstring& default_app_name,
                              LauncherConfig* config);
 

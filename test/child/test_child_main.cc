@@ -4,7 +4,7 @@
 //
 // Control: "<own path without extension>.control.json" (exit_code, delay_ms,
 // signal_event, message_window, window_title, record_env, crash, create_mutex,
-// hold_file, runs). Record: one JSON line (with "startup_info": flags and
+// hold_file, copy_files, runs). Record: one JSON line (with "startup_info": flags and
 // show_window of GetStartupInfoW)
 // appended to "<own path without extension>.record.jsonl" per run.
 
@@ -289,6 +289,18 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   if (!event_name.empty()) {
     Handle event(CreateEventW(nullptr, TRUE, FALSE, event_name.c_str()));
     if (event.valid()) SetEvent(event.get());
+  }
+
+  // Plays an updater's switch: files put in place before the exit.
+  auto copies = control.find("copy_files");
+  if (copies != control.end() && copies->is_array()) {
+    for (const auto& pair : *copies) {
+      if (!pair.is_array() || pair.size() != 2 || !pair[0].is_string() || !pair[1].is_string())
+        continue;
+      const std::wstring to = ToWide(pair[1].get<std::string>());
+      CreateDirectoryW(to.substr(0, to.find_last_of(L'\\')).c_str(), nullptr);
+      CopyFileW(ToWide(pair[0].get<std::string>()).c_str(), to.c_str(), FALSE);
+    }
   }
 
   if (control.value("crash", false)) {
