@@ -112,8 +112,8 @@ bool Launcher::EditConfig() {
   if (elevated_update()) {
     FilePath launcher_dir;
     GetPath(DIR_EXE, &launcher_dir);
-    const FilePath service = VersionDir(launcher_dir, edited.mid_path, edited.cur_path)
-                                 .Append(kElevationServiceExe);
+    const FilePath service =
+        VersionDir(launcher_dir, edited.mid_path, edited.cur_path).Append(kElevationServiceExe);
     if (PathExists(service)) {
       CommandLine install(service);
       install.AppendArg("--install");

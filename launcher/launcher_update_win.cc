@@ -35,8 +35,8 @@ bool LauncherHasSwitch(const char* name) {
 }  // namespace
 
 Launcher::UpdaterStart Launcher::StartUpdater(const CommandLine& command_line,
-                                              const FilePath& updater,
-                                              const UpdaterStartRule& rule, Process* process) {
+                                              const FilePath& updater, const UpdaterStartRule& rule,
+                                              Process* process) {
   LaunchResult& result = GetLaunchResult();
   LaunchOptions options;
   options.current_directory = updater.DirName();
@@ -72,8 +72,8 @@ bool Launcher::WaitForUpdater(const Process& process, uint32_t* exit_code) {
 }
 
 bool Launcher::RunSilenceUpdate(SilenceUpdateMode mode, const FilePath& updater) {
-  const CommandLine command_line = SilenceUpdateCommandLine(
-      updater, mode, config_, LauncherName(), LauncherHasSwitch(kEnableLogSwitch));
+  const CommandLine command_line = SilenceUpdateCommandLine(updater, mode, config_, LauncherName(),
+                                                            LauncherHasSwitch(kEnableLogSwitch));
   LOG(INFO) << "cmd: " << command_line.GetCommandLineString();
 
   UpdaterStartRule rule = {elevated_update(), kErrorElevationServiceLaunchFailed, 0, true};

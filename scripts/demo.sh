@@ -4,9 +4,21 @@
 # Lays out build/demo (the launcher, launcher_config.json, version directory
 # 1.0.0 with a demo client that opens a window), starts the loopback report
 # collector, runs the launcher as a double-click would (plus a few switches to
-# show that they reach the client) and prints the client's command line, the
-# launcher's exit code and the reports the collector received.
+# show that they reach the client) and prints a timeline of what started with
+# which command line, the launcher's exit code and the reports the collector
+# received.
+#
+#   bash scripts/demo.sh            a plain launch of version 1.0.0
+#   bash scripts/demo.sh --switch   version 2.0.0 waits: the updater (played by
+#                                   the demo client) switches to it before the
+#                                   launch, then runs again after it
 set -euo pipefail
+mode=plain
+case "${1:-}" in
+  "") ;;
+  --switch) mode=switch ;;
+  *) echo "usage: $0 [--switch]" >&2; exit 2 ;;
+esac
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 
@@ -33,12 +45,33 @@ version="1.0.0"
 rm -rf "$demo"
 mkdir -p "$demo/$version"
 cp "$dist/corvane_launcher.exe" "$demo/corvane_launcher.exe"
-printf '{"cur_path":"%s"}\n' "$version" > "$demo/launcher_config.json"
 # The client's main executable is named after the product's short name.
 client="$demo/$version/velmoraim.exe"
 cp "$dist/demo_client.exe" "$client"
 # Stays up (with a visible window) past the launcher's 3 s early-death check.
 printf '{"window_title":"Velmora demo client","delay_ms":8000}\n' > "$demo/$version/velmoraim.control.json"
+records=("$demo/$version/velmoraim.record.jsonl")
+if [ "$mode" = switch ]; then
+  new="2.0.0"
+  printf '{"cur_path":"%s","need_update":true,"new_path":"%s"}\n' "$version" "$new" \
+    > "$demo/launcher_config.json"
+  # The updater ships in the new version; its first run puts the new client in
+  # place (the switch), its second is the after-launch run.
+  mkdir -p "$demo/$new"
+  cp "$dist/demo_client.exe" "$demo/$new/corvane_updater.exe"
+  w() { winepath -w "$1" 2>/dev/null; }
+  python3 - "$demo/$new/corvane_updater.control.json" "$(w "$dist/demo_client.exe")" \
+      "$(w "$demo/$new/velmoraim.exe")" "$(w "$demo/$version/velmoraim.control.json")" \
+      "$(w "$demo/$new/velmoraim.control.json")" <<'PY'
+import json, sys
+out, client_src, client_dst, control_src, control_dst = sys.argv[1:]
+runs = [{"copy_files": [[client_src, client_dst], [control_src, control_dst]], "delay_ms": 500}, {}]
+json.dump({"runs": runs}, open(out, "w"))
+PY
+  records+=("$demo/$new/corvane_updater.record.jsonl" "$demo/$new/velmoraim.record.jsonl")
+else
+  printf '{"cur_path":"%s"}\n' "$version" > "$demo/launcher_config.json"
+fi
 
 collector_dir="$root/build/demo-collector"
 rm -rf "$collector_dir"
@@ -58,12 +91,15 @@ set +e
 rc=$?
 set -e
 
-# The client records its start as soon as it runs; give Wine a moment.
-for _ in $(seq 50); do [ -s "$demo/$version/velmoraim.record.jsonl" ] && break; sleep 0.1; done
+# The programs record their starts as soon as they run; the after-launch
+# updater is not waited for. Give Wine a moment.
+for _ in $(seq 50); do [ -s "${records[-1]}" ] && break; sleep 0.1; done
+sleep 1
 
-python3 - "$demo/$version/velmoraim.record.jsonl" "$collector_dir/requests.jsonl" "$rc" <<'PY'
-import json, sys
-record_path, requests_path, rc = sys.argv[1], sys.argv[2], sys.argv[3]
+python3 - "$collector_dir/requests.jsonl" "$rc" "$demo" "${records[@]}" <<'PY'
+import json, os, sys
+requests_path, rc, demo = sys.argv[1], sys.argv[2], sys.argv[3]
+record_paths = sys.argv[4:]
 
 def read_lines(path):
     try:
@@ -73,13 +109,19 @@ def read_lines(path):
         return []
 
 print()
-print("=== client")
-starts = read_lines(record_path)
+print("=== timeline: what the launcher started")
+starts = []
+for path in record_paths:
+    name = os.path.relpath(path, demo).replace(".record.jsonl", ".exe")
+    for start in read_lines(path):
+        starts.append((start.get("time_ms", 0), name, start))
 if not starts:
-    print("the client was not started")
-for start in starts:
-    print("command line:", start.get("cmdline"))
-    print("directory:   ", start.get("cwd"))
+    print("nothing was started")
+first = min(t for t, _, _ in starts) if starts else 0
+for time_ms, name, start in sorted(starts, key=lambda s: s[0]):
+    print("+%5d ms  %s" % (time_ms - first, name))
+    print("           command line: %s" % start.get("cmdline"))
+    print("           directory:    %s" % start.get("cwd"))
 
 print()
 print("=== launcher exit code:", rc)

@@ -49,8 +49,8 @@ std::wstring OwnStem() {
 }
 
 nlohmann::json ReadControl() {
-  HANDLE file = CreateFileW((OwnStem() + L".control.json").c_str(), GENERIC_READ,
-                            FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  HANDLE file = CreateFileW((OwnStem() + L".control.json").c_str(), GENERIC_READ, FILE_SHARE_READ,
+                            nullptr, OPEN_EXISTING, 0, nullptr);
   if (file == INVALID_HANDLE_VALUE) return nlohmann::json::object();
   std::string text(65536, '\0');
   DWORD read = 0;

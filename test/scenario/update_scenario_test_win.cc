@@ -35,15 +35,11 @@ class UpdateScenarioTest : public LauncherScenarioTest {
 
   // The expected before-launch arguments after the mode argument.
   std::vector<std::string> SilenceArgs(const std::string& mode) const {
-    return {"--silence_update_mode=" + mode,
-            std::string("--new_version=") + kNewVersion,
+    return {"--silence_update_mode=" + mode, std::string("--new_version=") + kNewVersion,
             "--old_version=" + version_,
             // Written by the command-line rules: a switch-like argument with
             // nothing after "=" goes out bare.
-            "--new_mid",
-            "--old_mid",
-            "--launcher_name=corvane_launcher",
-            "--app_name=scenarioim"};
+            "--new_mid", "--old_mid", "--launcher_name=corvane_launcher", "--app_name=scenarioim"};
   }
 
   // The one launch report after |mark|, its params with the run's duration
@@ -141,18 +137,17 @@ TEST_F(UpdateScenarioTest, FailedSwitchStartsTheCurrentVersion) {
       {"updater missing", false, 0, "[3000]", "", "[]", false},
       // The switch "worked" but left no client: no dialog after a switch,
       // the current version starts and the rollback runs from it.
-      {"new client missing", true, 0, "[2001,2000,3003]",
-       "[updater exit result:1,exit code:0]", "[2]", true},
+      {"new client missing", true, 0, "[2001,2000,3003]", "[updater exit result:1,exit code:0]",
+       "[2]", true},
   };
   const FilePath rollback = InstallChild(CurDir(), kUpdaterExe);
   size_t client_starts = 0;
   for (const auto& c : kCases) {
     SCOPED_TRACE(c.name);
     DeleteFile(NewDir(), true);
-    const FilePath updater =
-        c.updater_present
-            ? InstallChild(NewDir(), kUpdaterExe, {{"exit_code", c.updater_exit_code}})
-            : FilePath();
+    const FilePath updater = c.updater_present ? InstallChild(NewDir(), kUpdaterExe,
+                                                              {{"exit_code", c.updater_exit_code}})
+                                               : FilePath();
     const int64_t mark = CollectorMark();
 
     const ProgramRun run = RunLauncher(L"", DialogAction::kFail);
@@ -288,11 +283,9 @@ TEST_F(UpdateScenarioTest, EditConfigRewritesTheFileAndTheUninstallVersion) {
   run = RunLauncher(L"--launcher_api=edit_config --cur_path=3.0", DialogAction::kFail);
   EXPECT_EQ(4u, run.exit_code);
   EXPECT_NE(std::string::npos, ReadConfigText().find(version_));
-  run = RunLauncher(L"--launcher_api=edit_config --cur_path=3.0 --force_edit",
-                    DialogAction::kFail);
+  run = RunLauncher(L"--launcher_api=edit_config --cur_path=3.0 --force_edit", DialogAction::kFail);
   EXPECT_EQ(0u, run.exit_code);
-  EXPECT_EQ(R"({"app_name":"scenarioim","cur_path":"3.0","need_update":false})",
-            ReadConfigText());
+  EXPECT_EQ(R"({"app_name":"scenarioim","cur_path":"3.0","need_update":false})", ReadConfigText());
 }
 
 TEST_F(UpdateScenarioTest, UpdateConfigHandsTheSwitchesToTheUpdater) {

@@ -11,8 +11,7 @@ namespace test {
 
 namespace {
 
-constexpr wchar_t kClassKey[] =
-    L"Software\\Classes\\CLSID\\{63C34537-A073-440B-A889-8BFDCCE724F3}";
+constexpr wchar_t kClassKey[] = L"Software\\Classes\\CLSID\\{63C34537-A073-440B-A889-8BFDCCE724F3}";
 
 using RegisterFunction = HRESULT(STDAPICALLTYPE*)();
 
@@ -43,9 +42,9 @@ ScopedElevationServiceDouble::ScopedElevationServiceDouble() {
     return;
   }
   const std::wstring value = L"\"" + server_.value() + L"\"";
-  registered_ = RegSetValueExW(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
-                               static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t))) ==
-                ERROR_SUCCESS;
+  registered_ =
+      RegSetValueExW(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                     static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t))) == ERROR_SUCCESS;
   RegCloseKey(key);
   DeleteFile(FilePath(Stem(server_).value() + L".record.jsonl"), false);
   SetFailure(0);
