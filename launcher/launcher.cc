@@ -6,6 +6,7 @@
 #include "base/retry_until.h"
 #include "base/strings/utf_string_conversions.h"
 #include "base/win/scoped_com_initializer.h"
+#include "launcher/animation/startup_animation.h"
 #include "launcher/launch_result.h"
 #include "launcher/launcher_constants.h"
 #include "launcher/launcher_utils.h"
@@ -168,9 +169,12 @@ bool Launcher::LaunchApp(const FilePath& version_dir, bool update_launch) {
 
   // Step 9. TODO(start-speed data): OnCreateSubProcessEnd.
 
-  // Step 10. TODO(startup animation): when |animation| was decided, play it
-  // here on the main thread until the client signals that it is ready.
-  if (!animation) LOG(INFO) << "app is running,don't show animation.";
+  // Step 10: on the main thread, until the client signals that it is ready.
+  if (animation) {
+    PlayStartupAnimation(version_dir);
+  } else {
+    LOG(INFO) << "app is running,don't show animation.";
+  }
 
   // Step 11. TODO(start-speed data): SetSubProcessPid with start.pid() and
   // SetSubProcessName with the base name of |exe|.

@@ -4,7 +4,7 @@
 //
 // Control: "<own path without extension>.control.json" (exit_code, delay_ms,
 // signal_event, message_window, window_title, record_env, crash, create_mutex,
-// hold_file, copy_files, runs). Record: one JSON line (with "startup_info": flags and
+// hold_file, copy_files, signal_after_ms, runs). Record: one JSON line (with "startup_info": flags and
 // show_window of GetStartupInfoW)
 // appended to "<own path without extension>.record.jsonl" per run.
 
@@ -286,6 +286,9 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
                                      OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
 
   std::wstring event_name = StringOr(control, "signal_event");
+  // A client that becomes ready a while after its start.
+  const int signal_after = IntOr(control, "signal_after_ms", 0);
+  if (!event_name.empty() && signal_after > 0) PumpFor(static_cast<DWORD>(signal_after), have_window);
   if (!event_name.empty()) {
     Handle event(CreateEventW(nullptr, TRUE, FALSE, event_name.c_str()));
     if (event.valid()) SetEvent(event.get());

@@ -1,0 +1,122 @@
+// The start-up animation player: an animated WebP in a layered window,
+// decoded once, replayed from a cache of ready-to-show frames.
+
+#ifndef LAUNCHER_ANIMATION_ANIMATION_H_
+#define LAUNCHER_ANIMATION_ANIMATION_H_
+
+#include <windows.h>
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "base/files/file_path.h"
+#include "base/win/scoped_handle.h"
+#include "launcher/animation/animation_config.h"
+
+struct WebPAnimDecoder;
+struct WebPDemuxer;
+
+namespace corvane {
+
+class ProductReporter;
+
+inline constexpr wchar_t kAnimationEventName[] =
+    L"LAUNCHER_ANIMATION_{A8B79B2D-EC20-4E2B-A742-6C514A0AA4E0}";
+inline constexpr wchar_t kAnimationWindowClass[] = L"LauncherStartupAnimation";
+inline constexpr wchar_t kAnimationWindowTitle[] = L"LauncherAnimationWindow";
+inline constexpr UINT kAnimationStopMessage = WM_USER + 27;
+inline constexpr DWORD kAnimationWatcherWaitMs = 30000;
+
+class Animation {
+ public:
+  Animation();
+  ~Animation();
+  Animation(const Animation&) = delete;
+  Animation& operator=(const Animation&) = delete;
+
+  // Checks the files, reads config.json, starts GDI+, opens the named event
+  // and starts the watcher. False with error() set on the first failure.
+  bool Init(const FilePath& folder);
+  // Loads the picture, registers the class and shows the centred window with
+  // the frame timer running.
+  bool CreateAnimationWindow();
+  // Until the window is gone.
+  void RunMessageLoop();
+  // Stops the watcher if it still runs, reports, releases everything.
+  void Finish();
+
+  HWND window() const { return window_; }
+  const std::string& error() const { return error_; }
+  bool shown() const { return shown_; }
+  int32_t width() const { return width_; }
+  int32_t height() const { return height_; }
+  const AnimationConfig& config() const { return config_; }
+  // Frames shown so far, in order (tests and benchmark).
+  const std::vector<uint32_t>& played_frames() const { return played_; }
+  // The premultiplied BGRA pixels of frame |index| as it goes to the screen
+  // (read back with GetDIBits); false when it was not drawn yet.
+  bool ReadFramePixels(uint32_t index, std::vector<uint32_t>* pixels) const;
+  // QueryPerformanceCounter at window creation and at the first frame.
+  int64_t window_created_ticks() const { return window_created_ticks_; }
+  int64_t first_frame_ticks() const { return first_frame_ticks_; }
+
+ private:
+  static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
+  static unsigned __stdcall WatcherMain(void* param);
+
+  bool LoadAnimation();
+  bool RegisterWindowClass();
+  void OnFrameTimer();
+  // Scales the canvas-sized BGRA |pixels| to the window into a new cached
+  // frame bitmap for |index|.
+  bool DrawFrame(uint32_t index, const uint8_t* pixels);
+  void PlayBitmap(uint32_t index);
+  void RecordAnimationShowTime();
+  void RequestStop();
+  void StopWatcher();
+  void ReleasePicture();
+  void ReleaseFrames();
+  void ShutdownGdiplus();
+
+  AnimationConfig config_;
+  FilePath picture_path_;
+  std::string file_data_;
+  WebPAnimDecoder* decoder_ = nullptr;
+  WebPDemuxer* demuxer_ = nullptr;
+  uint32_t canvas_width_ = 0;
+  uint32_t canvas_height_ = 0;
+  uint32_t frame_count_ = 0;
+  int32_t width_ = 0;
+  int32_t height_ = 0;
+  uint32_t current_frame_ = 0;
+  // One ready-to-show bitmap (window-sized, premultiplied) per frame, and
+  // each frame's display time, filled by the first pass.
+  std::vector<HBITMAP> frames_;
+  std::vector<uint32_t> durations_;
+  int previous_timestamp_ = 0;
+  HDC memory_dc_ = nullptr;
+  ULONG_PTR gdiplus_token_ = 0;
+  bool class_registered_ = false;
+
+  std::atomic<HWND> window_{nullptr};
+  win::ScopedHandle event_;
+  win::ScopedHandle stop_watcher_;
+  win::ScopedHandle watcher_;
+  std::atomic<bool> closing_{false};
+  // Set by the watcher when it asked for the end before the window existed.
+  std::atomic<bool> stop_requested_{false};
+  bool shown_ = false;
+  bool finished_ = false;
+  std::string error_;
+  std::vector<uint32_t> played_;
+  int64_t window_created_ticks_ = 0;
+  int64_t first_frame_ticks_ = 0;
+  std::unique_ptr<ProductReporter> reporter_;
+};
+
+}  // namespace corvane
+
+#endif  // LAUNCHER_ANIMATION_ANIMATION_H_

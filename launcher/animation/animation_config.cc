@@ -1,0 +1,97 @@
+#include "launcher/animation/animation_config.h"
+
+#include <limits>
+
+#include "base/files/file_path.h"
+#include "base/files/file_util.h"
+#include "base/json/json_file_reader.h"
+#include "base/json/json_reader.h"
+#include "nlohmann/json.hpp"
+
+namespace corvane {
+
+namespace {
+
+const nlohmann::json* Find(const nlohmann::json& root, const char* key) {
+  auto it = root.find(key);
+  return it == root.end() ? nullptr : &*it;
+}
+
+bool ReadBool(const nlohmann::json& root, const char* key, bool* out) {
+  const nlohmann::json* value = Find(root, key);
+  if (!value || !value->is_boolean()) return false;
+  *out = value->get<bool>();
+  return true;
+}
+
+bool ReadInt(const nlohmann::json& root, const char* key, int32_t* out) {
+  const nlohmann::json* value = Find(root, key);
+  if (!value || !value->is_number_integer()) return false;
+  // Integers outside 32 bits are not this member's type.
+  if (value->is_number_unsigned()) {
+    const uint64_t number = value->get<uint64_t>();
+    if (number > static_cast<uint64_t>(std::numeric_limits<int32_t>::max())) return false;
+    *out = static_cast<int32_t>(number);
+    return true;
+  }
+  const int64_t number = value->get<int64_t>();
+  if (number < std::numeric_limits<int32_t>::min() || number > std::numeric_limits<int32_t>::max())
+    return false;
+  *out = static_cast<int32_t>(number);
+  return true;
+}
+
+}  // namespace
+
+bool ApplyAnimationConfigJson(const nlohmann::json& root, AnimationConfig* config) {
+  if (!root.is_object()) return false;
+  ReadBool(root, "loop", &config->loop);
+  ReadInt(root, "loop_index", &config->loop_index);
+  if (!ReadInt(root, "window_width", &config->window_width)) return false;
+  if (!ReadInt(root, "window_height", &config->window_height)) return false;
+  ReadBool(root, "topmost", &config->topmost);
+  const nlohmann::json* scale = Find(root, "image_scale");
+  if (scale && scale->is_number()) config->image_scale = scale->get<double>();
+  return true;
+}
+
+bool LoadAnimationConfig(const FilePath& folder, AnimationConfig* config) {
+  const FilePath path = folder.Append(kAnimationConfigName);
+  if (!PathExists(path)) return false;
+  nlohmann::json root;
+  if (!ReadJsonFile(path, JSON_PARSE_EXTENDED, &root, nullptr, nullptr)) return false;
+  return ApplyAnimationConfigJson(root, config);
+}
+
+uint32_t WrapFrameIndex(uint32_t next, uint32_t frame_count, int32_t loop_index) {
+  if (next < frame_count) return next;
+  if (loop_index >= 2 && static_cast<uint32_t>(loop_index - 1) < frame_count)
+    return static_cast<uint32_t>(loop_index - 1);
+  return 0;
+}
+
+AnimationSize AnimationWindowSize(uint32_t canvas_width, uint32_t canvas_height, double image_scale,
+                                  int32_t screen_height) {
+  if (image_scale > 0.0 && image_scale <= 1.0 && canvas_height > 0) {
+    const uint32_t height = static_cast<uint32_t>(screen_height * image_scale);
+    const uint32_t width = height * canvas_width / canvas_height;
+    return {static_cast<int32_t>(width), static_cast<int32_t>(height)};
+  }
+  return {static_cast<int32_t>(canvas_width), static_cast<int32_t>(canvas_height)};
+}
+
+void CenterAnimationWindow(const AnimationRect& desktop, AnimationSize size, int32_t screen_width,
+                           int32_t screen_height, int32_t* x, int32_t* y) {
+  *x = desktop.left + (desktop.right - desktop.left - size.width) / 2;
+  *y = desktop.top + (desktop.bottom - desktop.top - size.height) / 2;
+  if (*x + size.width > screen_width) *x = screen_width - size.width;
+  if (*y + size.height > screen_height) *y = screen_height - size.height;
+  if (*x < 0) *x = 0;
+  if (*y < 0) *y = 0;
+}
+
+nlohmann::json AnimationResultParams(bool success, const std::string& error) {
+  return {{"success", success}, {"error", error}};
+}
+
+}  // namespace corvane

@@ -1,0 +1,434 @@
+#include "launcher/animation/animation.h"
+
+#include <objidl.h>
+#include <process.h>
+
+#include <algorithm>
+// GDI+'s headers use min and max unqualified; windows.h's are off (NOMINMAX).
+namespace Gdiplus {
+using std::max;
+using std::min;
+}  // namespace Gdiplus
+#include <gdiplus.h>
+
+#include "base/files/file_util.h"
+#include "base/logging.h"
+#include "base/process/process.h"
+#include "base/time.h"
+#include "data_reporter/ulmet_reporter.h"
+#include "launcher/animation/startup_animation.h"
+#include "launcher/launcher_constants.h"
+#include "webp/demux.h"
+
+namespace corvane {
+
+namespace {
+
+constexpr UINT_PTR kFrameTimerId = 1;
+constexpr DWORD kCloseWatcherWaitMs = 2000;
+constexpr wchar_t kShowTimeValue[] = L"StartupWindowShowTime";
+
+// The player of this process; the window procedure finds it here.
+Animation* g_animation = nullptr;
+
+int64_t Ticks() {
+  LARGE_INTEGER now;
+  QueryPerformanceCounter(&now);
+  return now.QuadPart;
+}
+
+}  // namespace
+
+Animation::Animation() : reporter_(std::make_unique<ProductReporter>(ProductReportIdentity(""))) {}
+
+Animation::~Animation() { Finish(); }
+
+bool Animation::Init(const FilePath& folder) {
+  picture_path_ = folder.Append(kAnimationPictureName);
+  if (!PathExists(picture_path_)) {
+    LOG(ERROR) << "path not exist: " << picture_path_.value();
+    error_ = "animation path not exist.";
+    return false;
+  }
+  if (!LoadAnimationConfig(folder, &config_)) {
+    error_ = "load config error.";
+    return false;
+  }
+  Gdiplus::GdiplusStartupInput input;
+  const Gdiplus::Status status = Gdiplus::GdiplusStartup(&gdiplus_token_, &input, nullptr);
+  if (status != Gdiplus::Ok) {
+    gdiplus_token_ = 0;
+    error_ = "GdiplusStartup failed with: " + std::to_string(static_cast<int>(status));
+    return false;
+  }
+  event_.Set(CreateEventW(nullptr, TRUE, FALSE, kAnimationEventName));
+  if (!event_.IsValid()) {
+    error_ = "CreateEvent failed with: " + std::to_string(GetLastError());
+    return false;
+  }
+  // Our own way to end the watcher early, so that a failed start never has
+  // to signal the client's event.
+  stop_watcher_.Set(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+  uintptr_t thread =
+      stop_watcher_.IsValid() ? _beginthreadex(nullptr, 0, &WatcherMain, this, 0, nullptr) : 0;
+  if (!thread) {
+    error_ = "create thread failed with: " + std::to_string(GetLastError());
+    return false;
+  }
+  watcher_.Set(reinterpret_cast<HANDLE>(thread));
+  return true;
+}
+
+unsigned __stdcall Animation::WatcherMain(void* param) {
+  Animation* animation = static_cast<Animation*>(param);
+  const HANDLE handles[] = {animation->event_.Get(), animation->stop_watcher_.Get()};
+  const DWORD wait = WaitForMultipleObjects(2, handles, FALSE, kAnimationWatcherWaitMs);
+  if (wait == WAIT_OBJECT_0 + 1) return 0;
+  if (wait == WAIT_TIMEOUT || !animation->closing_) animation->RequestStop();
+  return 0;
+}
+
+void Animation::RequestStop() {
+  // Kept for a window that does not exist yet; CreateAnimationWindow posts it.
+  stop_requested_ = true;
+  const HWND window = window_;
+  if (window) PostMessageW(window, kAnimationStopMessage, 0, 0);
+}
+
+bool Animation::LoadAnimation() {
+  if (!demuxer_) {
+    // The decoder reads the picture in place: it stays in memory while shown.
+    if (!ReadFileToString(picture_path_, &file_data_)) {
+      error_ = "ReadAnimationFile failed";
+      return false;
+    }
+    WebPData data = {reinterpret_cast<const uint8_t*>(file_data_.data()), file_data_.size()};
+    WebPAnimDecoderOptions options;
+    WebPAnimDecoderOptionsInit(&options);
+    options.color_mode = MODE_BGRA;
+    options.use_threads = 0;
+    decoder_ = WebPAnimDecoderNew(&data, &options);
+    if (!decoder_) {
+      error_ = "WebPAnimDecoderNew failed";
+      return false;
+    }
+    WebPAnimInfo info;
+    if (!WebPAnimDecoderGetInfo(decoder_, &info)) {
+      error_ = "WebPAnimDecoderGetInfo failed";
+      WebPAnimDecoderDelete(decoder_);
+      decoder_ = nullptr;
+      return false;
+    }
+    canvas_width_ = info.canvas_width;
+    canvas_height_ = info.canvas_height;
+    frame_count_ = info.frame_count;
+    demuxer_ = WebPDemuxPartial(&data, nullptr);
+    if (!demuxer_) {
+      error_ = "WebPDemuxPartial failed";
+      return false;
+    }
+  }
+  ReleaseFrames();
+  frames_.assign(frame_count_, nullptr);
+  return true;
+}
+
+bool Animation::RegisterWindowClass() {
+  WNDCLASSEXW window_class = {};
+  window_class.cbSize = sizeof(window_class);
+  window_class.style = CS_DBLCLKS;
+  window_class.lpfnWndProc = &WindowProc;
+  window_class.hInstance = GetModuleHandleW(nullptr);
+  window_class.hIcon = LoadIconW(nullptr, IDI_APPLICATION);
+  window_class.hIconSm = LoadIconW(nullptr, IDI_APPLICATION);
+  window_class.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+  window_class.hbrBackground = reinterpret_cast<HBRUSH>(1);
+  window_class.lpszClassName = kAnimationWindowClass;
+  if (!RegisterClassExW(&window_class)) {
+    const DWORD error = GetLastError();
+    LOG(ERROR) << "Can not register window class, " << error;
+    error_ = "RegisterWindowClass failed with: " + std::to_string(error);
+    return false;
+  }
+  class_registered_ = true;
+  return true;
+}
+
+bool Animation::CreateAnimationWindow() {
+  const bool loaded = LoadAnimation();
+  const bool registered = loaded && RegisterWindowClass();
+  if (!registered) {
+    ReleasePicture();
+    return false;
+  }
+  SetProcessDPIAware();
+
+  const AnimationSize size = AnimationWindowSize(canvas_width_, canvas_height_, config_.image_scale,
+                                                 GetSystemMetrics(SM_CYSCREEN));
+  width_ = size.width;
+  height_ = size.height;
+  LOG(INFO) << "window height: " << height_ << ", window width: " << width_;
+
+  DWORD ex_style = WS_EX_LAYERED | WS_EX_TOOLWINDOW;
+  if (config_.topmost) ex_style |= WS_EX_TOPMOST;
+  window_created_ticks_ = Ticks();
+  const HWND window = CreateWindowExW(ex_style, kAnimationWindowClass, kAnimationWindowTitle,
+                                      WS_POPUP, CW_USEDEFAULT, CW_USEDEFAULT, width_, height_,
+                                      nullptr, nullptr, GetModuleHandleW(nullptr), this);
+  if (!window) {
+    error_ = "CreateWindow failed with:" + std::to_string(GetLastError());
+    return false;
+  }
+  window_ = window;
+  const LONG_PTR style = GetWindowLongPtrW(window, GWL_STYLE);
+  const LONG_PTR frame_bits = WS_CAPTION | WS_THICKFRAME | WS_SYSMENU;
+  if (style & frame_bits) SetWindowLongPtrW(window, GWL_STYLE, style & ~frame_bits);
+  const LONG_PTR ex = GetWindowLongPtrW(window, GWL_EXSTYLE);
+  if (ex & WS_EX_APPWINDOW) SetWindowLongPtrW(window, GWL_EXSTYLE, ex & ~WS_EX_APPWINDOW);
+
+  RECT desktop = {};
+  GetWindowRect(GetDesktopWindow(), &desktop);
+  int32_t x = 0;
+  int32_t y = 0;
+  CenterAnimationWindow({desktop.left, desktop.top, desktop.right, desktop.bottom}, size,
+                        GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN), &x, &y);
+  SetWindowPos(window, nullptr, x, y, 0, 0, SWP_NOACTIVATE | SWP_NOZORDER | SWP_NOSIZE);
+
+  ShowWindow(window, SW_SHOW);
+  SetTimer(window, kFrameTimerId, 1, nullptr);
+  // The client may have been ready before the window was.
+  if (stop_requested_) PostMessageW(window, kAnimationStopMessage, 0, 0);
+  return true;
+}
+
+void Animation::RunMessageLoop() {
+  MSG message;
+  while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+    TranslateMessage(&message);
+    DispatchMessageW(&message);
+  }
+}
+
+LRESULT CALLBACK Animation::WindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+  if (message == WM_NCCREATE) {
+    g_animation = static_cast<Animation*>(reinterpret_cast<CREATESTRUCTW*>(lparam)->lpCreateParams);
+    SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(g_animation));
+  }
+  Animation* animation = g_animation;
+  if (!animation) return DefWindowProcW(window, message, wparam, lparam);
+  switch (message) {
+    case WM_TIMER:
+      if (wparam == kFrameTimerId) animation->OnFrameTimer();
+      break;
+    case WM_CLOSE:
+    case WM_LBUTTONDBLCLK:
+      // The flag first: the watcher wakes on the event and must see it.
+      animation->closing_ = true;
+      SetEvent(animation->event_.Get());
+      WaitForSingleObject(animation->watcher_.Get(), kCloseWatcherWaitMs);
+      DestroyWindow(window);
+      return 0;
+    case kAnimationStopMessage:
+      DestroyWindow(window);
+      return 0;
+    case WM_DESTROY:
+      KillTimer(window, kFrameTimerId);
+      animation->window_ = nullptr;
+      // The frame cache stays until Finish.
+      animation->ReleasePicture();
+      animation->ShutdownGdiplus();
+      PostQuitMessage(0);
+      break;
+    default:
+      break;
+  }
+  return DefWindowProcW(window, message, wparam, lparam);
+}
+
+void Animation::OnFrameTimer() {
+  const HWND window = window_;
+  current_frame_ = WrapFrameIndex(current_frame_, frame_count_, config_.loop_index);
+  UINT interval = 0;
+  if (decoder_ && WebPAnimDecoderHasMoreFrames(decoder_)) {
+    uint8_t* pixels = nullptr;
+    int timestamp = 0;
+    if (WebPAnimDecoderGetNext(decoder_, &pixels, &timestamp)) {
+      // Timestamps are end times: the difference is this frame's display time.
+      const int duration = timestamp - previous_timestamp_;
+      previous_timestamp_ = timestamp;
+      durations_.push_back(static_cast<uint32_t>(std::max(duration, 0)));
+      interval = durations_.back();
+      if (DrawFrame(current_frame_, pixels)) PlayBitmap(current_frame_);
+      if (!shown_) {
+        shown_ = true;
+        first_frame_ticks_ = Ticks();
+        RecordAnimationShowTime();
+      }
+    } else {
+      LOG(ERROR) << "WebPAnimDecoderGetNext failed.";
+    }
+  } else {
+    if (current_frame_ < durations_.size()) interval = durations_[current_frame_];
+    PlayBitmap(current_frame_);
+  }
+  KillTimer(window, kFrameTimerId);
+  SetTimer(window, kFrameTimerId, interval, nullptr);
+  ++current_frame_;
+}
+
+bool Animation::DrawFrame(uint32_t index, const uint8_t* pixels) {
+  if (index >= frames_.size()) return false;
+  BITMAPINFO info = {};
+  info.bmiHeader.biSize = sizeof(info.bmiHeader);
+  info.bmiHeader.biWidth = width_;
+  info.bmiHeader.biHeight = -height_;  // top-down, like the decoder's rows
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biCompression = BI_RGB;
+  void* bits = nullptr;
+  HBITMAP bitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  if (!bitmap) {
+    LOG(ERROR) << "Animation::PlayBitmap DrawImage failed with: " << GetLastError();
+    return false;
+  }
+  // The decoder's straight BGRA is ARGB to GDI+; drawn into a PARGB target it
+  // comes out premultiplied, as the layered window wants it.
+  using namespace Gdiplus::DllExports;
+  Gdiplus::GpBitmap* source = nullptr;
+  Gdiplus::GpBitmap* target = nullptr;
+  Gdiplus::GpGraphics* graphics = nullptr;
+  Gdiplus::Status status =
+      GdipCreateBitmapFromScan0(static_cast<INT>(canvas_width_), static_cast<INT>(canvas_height_),
+                                static_cast<INT>(canvas_width_ * 4), PixelFormat32bppARGB,
+                                const_cast<BYTE*>(reinterpret_cast<const BYTE*>(pixels)), &source);
+  if (status == Gdiplus::Ok)
+    status = GdipCreateBitmapFromScan0(width_, height_, width_ * 4, PixelFormat32bppPARGB,
+                                       static_cast<BYTE*>(bits), &target);
+  if (status == Gdiplus::Ok) status = GdipGetImageGraphicsContext(target, &graphics);
+  if (status == Gdiplus::Ok) status = GdipDrawImageRectI(graphics, source, 0, 0, width_, height_);
+  if (graphics) GdipDeleteGraphics(graphics);
+  if (target) GdipDisposeImage(target);
+  if (source) GdipDisposeImage(source);
+  if (status != Gdiplus::Ok) {
+    LOG(ERROR) << "Animation::PlayBitmap DrawImage failed with: " << static_cast<int>(status);
+    DeleteObject(bitmap);
+    return false;
+  }
+  if (frames_[index]) DeleteObject(frames_[index]);
+  frames_[index] = bitmap;
+  return true;
+}
+
+void Animation::PlayBitmap(uint32_t index) {
+  const HWND window = window_;
+  if (!window || index >= frames_.size() || !frames_[index]) return;
+  if (!memory_dc_) memory_dc_ = CreateCompatibleDC(nullptr);
+  if (!memory_dc_) return;
+  const HGDIOBJ previous = SelectObject(memory_dc_, frames_[index]);
+  HDC screen = GetDC(nullptr);
+  POINT source = {0, 0};
+  SIZE size = {width_, height_};
+  BLENDFUNCTION blend = {AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
+  if (!UpdateLayeredWindow(window, screen, nullptr, &size, memory_dc_, &source, 0, &blend,
+                           ULW_ALPHA)) {
+    LOG(ERROR) << "Animation::PlayBitmap DrawImage failed with: " << GetLastError();
+  }
+  ReleaseDC(nullptr, screen);
+  SelectObject(memory_dc_, previous);
+  played_.push_back(index);
+}
+
+bool Animation::ReadFramePixels(uint32_t index, std::vector<uint32_t>* pixels) const {
+  if (index >= frames_.size() || !frames_[index]) return false;
+  BITMAPINFO info = {};
+  info.bmiHeader.biSize = sizeof(info.bmiHeader);
+  info.bmiHeader.biWidth = width_;
+  info.bmiHeader.biHeight = -height_;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biCompression = BI_RGB;
+  pixels->assign(static_cast<size_t>(width_) * static_cast<size_t>(height_), 0);
+  HDC dc = GetDC(nullptr);
+  const int lines = GetDIBits(dc, frames_[index], 0, static_cast<UINT>(height_), pixels->data(),
+                              &info, DIB_RGB_COLORS);
+  ReleaseDC(nullptr, dc);
+  return lines == height_;
+}
+
+void Animation::RecordAnimationShowTime() {
+  const int64_t started = Process::Current().CreationTime().ToMillisecondsSinceUnixEpoch();
+  const int64_t show_time = Time::Now().ToMillisecondsSinceUnixEpoch() - started;
+  const std::wstring subkey = L"Software\\" + product_short_name();
+  HKEY key = nullptr;
+  const LSTATUS opened =
+      RegCreateKeyExW(HKEY_LOCAL_MACHINE, subkey.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+                      KEY_WRITE, nullptr, &key, nullptr);
+  if (opened != ERROR_SUCCESS) {
+    LOG(ERROR) << "Animation::RecordAnimationShowTime Open reg key failed! sub key: " << subkey
+               << ", error code: " << opened;
+    return;
+  }
+  LOG(INFO) << "Animation::RecordAnimationShowTime val:" << show_time;
+  const std::wstring text = std::to_wstring(show_time);
+  RegSetValueExW(key, kShowTimeValue, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
+                 static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
+  RegCloseKey(key);
+}
+
+void Animation::StopWatcher() {
+  if (!watcher_.IsValid()) return;
+  if (stop_watcher_.IsValid()) SetEvent(stop_watcher_.Get());
+  WaitForSingleObject(watcher_.Get(), INFINITE);
+  watcher_.Close();
+}
+
+void Animation::ReleasePicture() {
+  if (class_registered_ && UnregisterClassW(kAnimationWindowClass, GetModuleHandleW(nullptr)))
+    class_registered_ = false;
+  if (decoder_) WebPAnimDecoderDelete(decoder_);
+  decoder_ = nullptr;
+  if (demuxer_) WebPDemuxDelete(demuxer_);
+  demuxer_ = nullptr;
+  std::string().swap(file_data_);
+}
+
+void Animation::ReleaseFrames() {
+  for (HBITMAP frame : frames_) {
+    if (frame) DeleteObject(frame);
+  }
+  frames_.clear();
+  if (memory_dc_) DeleteDC(memory_dc_);
+  memory_dc_ = nullptr;
+}
+
+void Animation::ShutdownGdiplus() {
+  if (gdiplus_token_) Gdiplus::GdiplusShutdown(gdiplus_token_);
+  gdiplus_token_ = 0;
+}
+
+void Animation::Finish() {
+  if (finished_) return;
+  finished_ = true;
+  // The watcher holds this player: it ends before anything is released.
+  StopWatcher();
+  const HWND window = window_;
+  if (window) DestroyWindow(window);
+  reporter_->Report(kAnimationResultEvent, AnimationResultParams(shown_, error_));
+  ReleasePicture();
+  ReleaseFrames();
+  ShutdownGdiplus();
+  if (g_animation == this) g_animation = nullptr;
+  stop_watcher_.Close();
+  event_.Close();
+}
+
+void PlayStartupAnimation(const FilePath& version_dir) {
+  Animation animation;
+  if (animation.Init(version_dir.Append(kAnimationFolderName)) &&
+      animation.CreateAnimationWindow()) {
+    animation.RunMessageLoop();
+  }
+  animation.Finish();
+}
+
+}  // namespace corvane

@@ -1,0 +1,15 @@
+#ifndef LAUNCHER_ANIMATION_STARTUP_ANIMATION_H_
+#define LAUNCHER_ANIMATION_STARTUP_ANIMATION_H_
+
+namespace corvane {
+
+class FilePath;
+
+// Plays "startup_animation" of |version_dir| on this thread until the client
+// signals that it is ready, 30 s pass, or the user ends it; then reports how
+// it went. Never fails the launch.
+void PlayStartupAnimation(const FilePath& version_dir);
+
+}  // namespace corvane
+
+#endif  // LAUNCHER_ANIMATION_STARTUP_ANIMATION_H_
