@@ -1,0 +1,102 @@
+// The real launcher shows the start-up animation while the client starts: the
+// test child plays the client and signals the named event when "ready".
+
+#include "launcher/animation/animation.h"
+#include "test/scenario/launcher_scenario_fixture.h"
+#include "test/support/webp_builder.h"
+
+namespace corvane {
+namespace scenario {
+namespace {
+
+class AnimationScenarioTest : public LauncherScenarioTest {
+ protected:
+  void WritePicture(const std::string& picture, const std::string& config) {
+    const FilePath folder = CurDir().Append(L"startup_animation");
+    ASSERT_TRUE(CreateDirectory(folder));
+    ASSERT_TRUE(WriteFile(folder.Append(L"animation.webp"), picture));
+    if (!config.empty()) {
+      ASSERT_TRUE(WriteFile(folder.Append(L"config.json"), config));
+    }
+  }
+
+  // The params of every animation report after |mark|, with the header.
+  std::vector<nlohmann::json> AnimationReports(int64_t mark) const {
+    std::vector<nlohmann::json> reports;
+    for (const nlohmann::json& record : ReadCollectorRequests(collector_dir_, kAnimationResultEvent)) {
+      if (record.value("seq", static_cast<int64_t>(-1)) <= mark) continue;
+      reports.push_back(nlohmann::json::parse(record["body"].get<std::string>(), nullptr, false));
+    }
+    return reports;
+  }
+};
+
+TEST_F(AnimationScenarioTest, ShownUntilTheClientIsReadyThenReported) {
+  WriteConfig({{"cur_path", version_}});
+  const std::vector<test::WebPFrame> frames = {
+      test::TestPatternFrame(64, 32, 0x6496C8, 100), test::TestPatternFrame(64, 32, 0xC86496, 100)};
+  WritePicture(test::BuildAnimatedWebP(64, 32, frames), R"({"window_width":64,"window_height":32})");
+  const nlohmann::json control = {{"signal_event", WideToUTF8(kAnimationEventName)},
+                                  {"signal_after_ms", 1500},
+                                  {"delay_ms", 4000}};
+  const FilePath client = InstallChild(CurDir(), kClientExe, control);
+  RegDeleteKeyW(HKEY_LOCAL_MACHINE, L"Software\\scenarioim");
+  const int64_t mark = CollectorMark();
+
+  const DWORD begin = GetTickCount();
+  const ProgramRun run = RunLauncher(L"", DialogAction::kFail);
+  const DWORD elapsed = GetTickCount() - begin;
+
+  ASSERT_TRUE(run.finished);
+  EXPECT_EQ(0u, run.exit_code);
+  EXPECT_EQ(1u, test::ReadChildRecords(client).size());
+  // Up until the client said it was ready, not the 30 s of the watcher.
+  EXPECT_GE(elapsed, 1500u);
+  EXPECT_LT(elapsed, 20000u);
+  const std::vector<nlohmann::json> reports = AnimationReports(mark);
+  ASSERT_EQ(1u, reports.size());
+  EXPECT_EQ(R"({"error":"","success":true})", reports[0]["events"][0]["params"]);
+  EXPECT_EQ("", reports[0]["header"]["app_version"]);
+  EXPECT_EQ(kProductAppId, reports[0]["header"]["app_id"]);
+  wchar_t show_time[32] = {};
+  DWORD size = sizeof(show_time);
+  ASSERT_EQ(ERROR_SUCCESS, RegGetValueW(HKEY_LOCAL_MACHINE, L"Software\\scenarioim",
+                                        L"StartupWindowShowTime", RRF_RT_REG_SZ, nullptr,
+                                        show_time, &size));
+  EXPECT_GT(std::stoll(show_time), 0);
+  ExpectLaunchReports(mark, version_, BaseParams(version_));
+}
+
+TEST_F(AnimationScenarioTest, BrokenPictureOrConfigIsReportedAndTheClientStarts) {
+  const struct {
+    const char* name;
+    std::string config;
+    const char* params;
+  } kCases[] = {
+      {"not a picture", R"({"window_width":64,"window_height":32})",
+       R"({"error":"WebPAnimDecoderNew failed","success":false})"},
+      {"no config", "", R"({"error":"load config error.","success":false})"},
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.name);
+    DeleteFile(CurDir(), true);
+    WriteConfig({{"cur_path", version_}});
+    const FilePath client = InstallChild(CurDir(), kClientExe);
+    WritePicture("RIFF junk, not a picture", c.config);
+    const int64_t mark = CollectorMark();
+
+    const ProgramRun run = RunLauncher(L"", DialogAction::kFail);
+
+    ASSERT_TRUE(run.finished);
+    EXPECT_EQ(0u, run.exit_code);
+    EXPECT_EQ(1u, test::ReadChildRecords(client).size());
+    const std::vector<nlohmann::json> reports = AnimationReports(mark);
+    ASSERT_EQ(1u, reports.size());
+    EXPECT_EQ(c.params, reports[0]["events"][0]["params"]);
+    ExpectLaunchReports(mark, version_, BaseParams(version_));
+  }
+}
+
+}  // namespace
+}  // namespace scenario
+}  // namespace corvane
