@@ -48,9 +48,13 @@ cp "$dist/corvane_launcher.exe" "$demo/corvane_launcher.exe"
 # The client's main executable is named after the product's short name.
 client="$demo/$version/velmoraim.exe"
 cp "$dist/demo_client.exe" "$client"
-# Stays up (with a visible window) past the launcher's 3 s early-death check.
-printf '{"window_title":"Velmora demo client","delay_ms":8000}\n' > "$demo/$version/velmoraim.control.json"
+# Stays up (with a visible window) past the launcher's 3 s early-death check;
+# says it is ready (the event that ends the splash) 2.5 s after its start.
+printf '{"window_title":"Velmora demo client","delay_ms":8000,"signal_after_ms":2500,"signal_event":"LAUNCHER_ANIMATION_{A8B79B2D-EC20-4E2B-A742-6C514A0AA4E0}"}\n' \
+  > "$demo/$version/velmoraim.control.json"
 records=("$demo/$version/velmoraim.record.jsonl")
+# The splash, drawn by a script: animation.webp and config.json.
+python3 scripts/make_demo_animation.py "$demo/$version/startup_animation"
 if [ "$mode" = switch ]; then
   new="2.0.0"
   printf '{"cur_path":"%s","need_update":true,"new_path":"%s"}\n' "$version" "$new" \
@@ -58,6 +62,7 @@ if [ "$mode" = switch ]; then
   # The updater ships in the new version; its first run puts the new client in
   # place (the switch), its second is the after-launch run.
   mkdir -p "$demo/$new"
+  cp -r "$demo/$version/startup_animation" "$demo/$new/"
   cp "$dist/demo_client.exe" "$demo/$new/corvane_updater.exe"
   w() { winepath -w "$1" 2>/dev/null; }
   python3 - "$demo/$new/corvane_updater.control.json" "$(w "$dist/demo_client.exe")" \
