@@ -59,7 +59,8 @@ class Animation {
   // The premultiplied BGRA pixels of frame |index| as it goes to the screen
   // (read back with GetDIBits); false when it was not drawn yet.
   bool ReadFramePixels(uint32_t index, std::vector<uint32_t>* pixels) const;
-  // QueryPerformanceCounter at window creation and at the first frame.
+  // QueryPerformanceCounter when CreateAnimationWindow began (picture load
+  // included) and when the first frame went to the screen.
   int64_t window_created_ticks() const { return window_created_ticks_; }
   int64_t first_frame_ticks() const { return first_frame_ticks_; }
 
@@ -73,6 +74,8 @@ class Animation {
   // Scales the canvas-sized BGRA |pixels| to the window into a new cached
   // frame bitmap for |index|.
   bool DrawFrame(uint32_t index, const uint8_t* pixels);
+  // GDI+'s scaled draw of the canvas into the window-sized |bits|.
+  bool ScaleFrame(const uint8_t* pixels, void* bits);
   void PlayBitmap(uint32_t index);
   void RecordAnimationShowTime();
   void RequestStop();

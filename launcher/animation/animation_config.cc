@@ -90,6 +90,14 @@ void CenterAnimationWindow(const AnimationRect& desktop, AnimationSize size, int
   if (*y < 0) *y = 0;
 }
 
+void PremultiplyBGRA(const uint8_t* in, size_t pixel_count, uint8_t* out) {
+  for (size_t i = 0; i < pixel_count; ++i, in += 4, out += 4) {
+    const uint32_t alpha = in[3];
+    for (int c = 0; c < 3; ++c) out[c] = static_cast<uint8_t>((in[c] * alpha + 127) / 255);
+    out[3] = static_cast<uint8_t>(alpha);
+  }
+}
+
 nlohmann::json AnimationResultParams(bool success, const std::string& error) {
   return {{"success", success}, {"error", error}};
 }

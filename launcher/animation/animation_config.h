@@ -5,6 +5,7 @@
 #ifndef LAUNCHER_ANIMATION_ANIMATION_CONFIG_H_
 #define LAUNCHER_ANIMATION_ANIMATION_CONFIG_H_
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -60,6 +61,9 @@ struct AnimationRect {
 // Centred in |desktop|, pushed back inside the screen, never negative.
 void CenterAnimationWindow(const AnimationRect& desktop, AnimationSize size, int32_t screen_width,
                            int32_t screen_height, int32_t* x, int32_t* y);
+
+// Straight BGRA to the premultiplied BGRA a layered window takes, rounded.
+void PremultiplyBGRA(const uint8_t* in, size_t pixel_count, uint8_t* out);
 
 // {"error": |error|, "success": |success|} with success a JSON boolean.
 nlohmann::json AnimationResultParams(bool success, const std::string& error);

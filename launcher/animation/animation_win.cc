@@ -155,6 +155,7 @@ bool Animation::RegisterWindowClass() {
 }
 
 bool Animation::CreateAnimationWindow() {
+  window_created_ticks_ = Ticks();
   const bool loaded = LoadAnimation();
   const bool registered = loaded && RegisterWindowClass();
   if (!registered) {
@@ -171,7 +172,6 @@ bool Animation::CreateAnimationWindow() {
 
   DWORD ex_style = WS_EX_LAYERED | WS_EX_TOOLWINDOW;
   if (config_.topmost) ex_style |= WS_EX_TOPMOST;
-  window_created_ticks_ = Ticks();
   const HWND window = CreateWindowExW(ex_style, kAnimationWindowClass, kAnimationWindowTitle,
                                       WS_POPUP, CW_USEDEFAULT, CW_USEDEFAULT, width_, height_,
                                       nullptr, nullptr, GetModuleHandleW(nullptr), this);
@@ -195,7 +195,10 @@ bool Animation::CreateAnimationWindow() {
   SetWindowPos(window, nullptr, x, y, 0, 0, SWP_NOACTIVATE | SWP_NOZORDER | SWP_NOSIZE);
 
   ShowWindow(window, SW_SHOW);
+  // The first frame goes up now rather than on a 1 ms timer, which takes a
+  // timer tick (about 10 ms here); the step re-arms the timer itself.
   SetTimer(window, kFrameTimerId, 1, nullptr);
+  OnFrameTimer();
   // The client may have been ready before the window was.
   if (stop_requested_) PostMessageW(window, kAnimationStopMessage, 0, 0);
   return true;
@@ -291,6 +294,22 @@ bool Animation::DrawFrame(uint32_t index, const uint8_t* pixels) {
     LOG(ERROR) << "Animation::PlayBitmap DrawImage failed with: " << GetLastError();
     return false;
   }
+  if (static_cast<uint32_t>(width_) == canvas_width_ &&
+      static_cast<uint32_t>(height_) == canvas_height_) {
+    // Nothing to scale: premultiply straight into the bitmap, which costs a
+    // fraction of a GDI+ draw.
+    PremultiplyBGRA(pixels, static_cast<size_t>(width_) * static_cast<size_t>(height_),
+                    static_cast<uint8_t*>(bits));
+  } else if (!ScaleFrame(pixels, bits)) {
+    DeleteObject(bitmap);
+    return false;
+  }
+  if (frames_[index]) DeleteObject(frames_[index]);
+  frames_[index] = bitmap;
+  return true;
+}
+
+bool Animation::ScaleFrame(const uint8_t* pixels, void* bits) {
   // The decoder's straight BGRA is ARGB to GDI+; drawn into a PARGB target it
   // comes out premultiplied, as the layered window wants it.
   using namespace Gdiplus::DllExports;
@@ -311,11 +330,8 @@ bool Animation::DrawFrame(uint32_t index, const uint8_t* pixels) {
   if (source) GdipDisposeImage(source);
   if (status != Gdiplus::Ok) {
     LOG(ERROR) << "Animation::PlayBitmap DrawImage failed with: " << static_cast<int>(status);
-    DeleteObject(bitmap);
     return false;
   }
-  if (frames_[index]) DeleteObject(frames_[index]);
-  frames_[index] = bitmap;
   return true;
 }
 
