@@ -170,8 +170,10 @@ bool Launcher::LaunchApp(const FilePath& version_dir, bool update_launch) {
   // Step 9. TODO(start-speed data): OnCreateSubProcessEnd.
 
   // Step 10: on the main thread, until the client signals that it is ready.
+  // A client that did not start never signals: no splash then, so that the
+  // error dialog is not held back for the watcher's 30 s.
   if (animation) {
-    PlayStartupAnimation(version_dir);
+    if (start.started()) PlayStartupAnimation(version_dir);
   } else {
     LOG(INFO) << "app is running,don't show animation.";
   }
