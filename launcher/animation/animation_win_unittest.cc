@@ -129,6 +129,22 @@ TEST_F(AnimationTest, FramePixelsAndFailures) {
     animation.Finish();
   }
 
+  {
+    // Ready before the window exists: the stop request waits for the window.
+    HANDLE ready = CreateEventW(nullptr, TRUE, TRUE, kAnimationEventName);
+    Animation animation;
+    ASSERT_TRUE(animation.Init(folder_));
+    Sleep(200);
+    ASSERT_TRUE(animation.CreateAnimationWindow());
+    const DWORD begin = GetTickCount();
+    animation.RunMessageLoop();
+    EXPECT_LT(GetTickCount() - begin, 5000u);
+    EXPECT_FALSE(IsWindow(animation.window()));
+    animation.Finish();
+    ResetEvent(ready);
+    CloseHandle(ready);
+  }
+
   const struct {
     const char* name;
     std::string picture;
