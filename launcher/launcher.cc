@@ -7,9 +7,12 @@
 #include "base/strings/utf_string_conversions.h"
 #include "base/win/scoped_com_initializer.h"
 #include "launcher/animation/startup_animation.h"
+#include "launcher/launch_error_codes.h"
 #include "launcher/launch_result.h"
 #include "launcher/launcher_constants.h"
 #include "launcher/launcher_utils.h"
+#include "launcher/launcher_widget.h"
+#include "launcher/starting_speed_data.h"
 
 namespace corvane {
 
@@ -150,8 +153,9 @@ bool Launcher::LaunchApp(const FilePath& version_dir, bool update_launch) {
       BuildClientCommandLine(exe, CommandLine::ForCurrentProcess(), update_launch, app_running_);
   LOG(INFO) << "LaunchApp: " << command_line.GetCommandLineString();
 
-  // Step 3. TODO(start-speed data): OnCreateSubProcessBegin, which puts the
-  // start times into the environment the client inherits.
+  // Step 3: the start times go into the environment the children inherit.
+  StartingSpeedData* speed = StartingSpeedData::GetInstance();
+  speed->OnCreateSubProcessBegin();
 
   // Steps 4 and 5: the client starts faster from a launcher at high
   // priority and with its executable already read.
@@ -161,13 +165,14 @@ bool Launcher::LaunchApp(const FilePath& version_dir, bool update_launch) {
   // Step 6.
   const bool animation = ShouldShowAnimation(custom);
 
-  // Step 7. TODO(companion widget): start the widget of the product that has
-  // one, given |version_dir|, |custom| and cmd_auto_run, before the client.
+  // Step 7: before the client.
+  RunWidgetStep(version_dir, custom);
 
   // Step 8.
   const ClientStart start = StartClient(command_line, version_dir, elevated_launch());
 
-  // Step 9. TODO(start-speed data): OnCreateSubProcessEnd.
+  // Step 9.
+  speed->OnCreateSubProcessEnd();
 
   // Step 10: on the main thread, until the client signals that it is ready.
   // A client that did not start never signals: no splash then, so that the
@@ -178,8 +183,9 @@ bool Launcher::LaunchApp(const FilePath& version_dir, bool update_launch) {
     LOG(INFO) << "app is running,don't show animation.";
   }
 
-  // Step 11. TODO(start-speed data): SetSubProcessPid with start.pid() and
-  // SetSubProcessName with the base name of |exe|.
+  // Step 11.
+  speed->SetSubProcessPid(start.pid());
+  speed->SetSubProcessName(WideToUTF8(exe.BaseName().value()));
 
   // Steps 12 and 13: the launch check runs after a failed start too, since a
   // system error box up by then still explains the failure.
@@ -193,11 +199,36 @@ bool Launcher::LaunchApp(const FilePath& version_dir, bool update_launch) {
   // Step 14.
   if (failed && !HandleFailedLaunch(exe, start, update_launch, message)) return false;
 
-  // Step 15. TODO(start-speed data): SetCreateSubSuccess(!failed),
-  // SetAppVersion(cur_app_version), CheckFirstStart, ReportStartingSpeedData.
+  // Step 15.
+  speed->SetCreateSubSuccess(!failed);
+  speed->SetAppVersion(WideToUTF8(GetLaunchResult().cur_app_version));
+  speed->CheckFirstStart();
+  speed->ReportStartingSpeedData();
 
   // Step 16: the process handle closes with |start|.
   return !failed;
+}
+
+void Launcher::RunWidgetStep(const FilePath& version_dir, bool custom) {
+  LaunchResult& result = GetLaunchResult();
+  const bool normal_launch = !custom && !cmd_auto_run;
+  if (!(IsWidgetEnabled() && normal_launch && !IsSingleInstanceAppRunning())) {
+    LOG(INFO) << "should not launch fennic";
+    // The switch is asked again for the reason, as the record has always had it.
+    const char* reason = !IsWidgetEnabled() ? "not hit fennic ab"
+                         : !normal_launch   ? "not normal launch"
+                                            : "diabled process running";
+    result.extra_info << "[not run fennic velmora:, reason:" << reason << "]";
+    return;
+  }
+  StartingSpeedData::GetInstance()->OnFennicProcessBegin();
+  uint32_t last_error = 0;
+  if (!LaunchWidget(version_dir, &last_error)) {
+    result.win_error_codes.push_back(last_error);
+    result.error_codes.push_back(kErrorLaunchFennicFailed);
+    LOG(ERROR) << "launch fennic process failed.";
+  }
+  result.extra_info << "[run fennic velmora]";
 }
 
 bool Launcher::HandleFailedLaunch(const FilePath& exe, const ClientStart& start, bool update_launch,

@@ -116,6 +116,8 @@ class Launcher : public BaseLauncher {
   FilePath ClientExecutable(const FilePath& version_dir, bool* custom) const;
   // Step 6: whether the start-up animation plays for this launch.
   bool ShouldShowAnimation(bool custom);
+  // Step 7: the companion widget's decision, start and note in the record.
+  void RunWidgetStep(const FilePath& version_dir, bool custom);
   // Step 14: records why the start of |exe| failed and, unless the user
   // declined the prompt, an autorun or an update launch, shows the dialog.
   // False when the user declined the elevation prompt (nothing more to do).

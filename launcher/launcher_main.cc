@@ -14,6 +14,7 @@
 #include "launcher/launcher.h"
 #include "launcher/launcher_constants.h"
 #include "launcher/localized_texts.h"
+#include "launcher/starting_speed_data.h"
 
 namespace {
 
@@ -45,6 +46,7 @@ void InitCurrentCommandLine() {
 extern "C" __declspec(dllexport) void* GetHandleVerifier() { return nullptr; }
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+  corvane::StartingSpeedData::GetInstance()->RecordWmain();
   InitCurrentCommandLine();
   corvane::logging::SetupLauncherLogging();
 

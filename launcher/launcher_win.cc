@@ -9,6 +9,7 @@
 #include "base/process/process.h"
 #include "base/win/scoped_handle.h"
 #include "launcher/launcher_constants.h"
+#include "launcher/launcher_widget.h"
 
 namespace corvane {
 
@@ -60,6 +61,16 @@ uint32_t WaitForEarlyExit(const ClientStart& start) {
     return 0;
   }
   return static_cast<uint32_t>(exit_code);
+}
+
+bool LaunchWidget(const FilePath& version_dir, uint32_t* last_error) {
+  const FilePath folder = version_dir.Append(kWidgetFolder);
+  LaunchOptions options;
+  options.current_directory = folder;
+  const Process process = LaunchProcess(
+      WidgetCommandLine(folder.Append(kWidgetExe), CommandLine::ForCurrentProcess()), options);
+  *last_error = GetLastError();
+  return process.IsValid();
 }
 
 }  // namespace corvane

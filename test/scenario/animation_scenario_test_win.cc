@@ -23,7 +23,8 @@ class AnimationScenarioTest : public LauncherScenarioTest {
   // The params of every animation report after |mark|, with the header.
   std::vector<nlohmann::json> AnimationReports(int64_t mark) const {
     std::vector<nlohmann::json> reports;
-    for (const nlohmann::json& record : ReadCollectorRequests(collector_dir_, kAnimationResultEvent)) {
+    for (const nlohmann::json& record :
+         ReadCollectorRequests(collector_dir_, kAnimationResultEvent)) {
       if (record.value("seq", static_cast<int64_t>(-1)) <= mark) continue;
       reports.push_back(nlohmann::json::parse(record["body"].get<std::string>(), nullptr, false));
     }
@@ -33,9 +34,10 @@ class AnimationScenarioTest : public LauncherScenarioTest {
 
 TEST_F(AnimationScenarioTest, ShownUntilTheClientIsReadyThenReported) {
   WriteConfig({{"cur_path", version_}});
-  const std::vector<test::WebPFrame> frames = {
-      test::TestPatternFrame(64, 32, 0x6496C8, 100), test::TestPatternFrame(64, 32, 0xC86496, 100)};
-  WritePicture(test::BuildAnimatedWebP(64, 32, frames), R"({"window_width":64,"window_height":32})");
+  const std::vector<test::WebPFrame> frames = {test::TestPatternFrame(64, 32, 0x6496C8, 100),
+                                               test::TestPatternFrame(64, 32, 0xC86496, 100)};
+  WritePicture(test::BuildAnimatedWebP(64, 32, frames),
+               R"({"window_width":64,"window_height":32})");
   const nlohmann::json control = {{"signal_event", WideToUTF8(kAnimationEventName)},
                                   {"signal_after_ms", 1500},
                                   {"delay_ms", 4000}};
@@ -60,9 +62,9 @@ TEST_F(AnimationScenarioTest, ShownUntilTheClientIsReadyThenReported) {
   EXPECT_EQ(kProductAppId, reports[0]["header"]["app_id"]);
   wchar_t show_time[32] = {};
   DWORD size = sizeof(show_time);
-  ASSERT_EQ(ERROR_SUCCESS, RegGetValueW(HKEY_LOCAL_MACHINE, L"Software\\scenarioim",
-                                        L"StartupWindowShowTime", RRF_RT_REG_SZ, nullptr,
-                                        show_time, &size));
+  ASSERT_EQ(ERROR_SUCCESS,
+            RegGetValueW(HKEY_LOCAL_MACHINE, L"Software\\scenarioim", L"StartupWindowShowTime",
+                         RRF_RT_REG_SZ, nullptr, show_time, &size));
   EXPECT_GT(std::stoll(show_time), 0);
   ExpectLaunchReports(mark, version_, BaseParams(version_));
 }

@@ -36,6 +36,7 @@ inline constexpr wchar_t kClientExe[] = L"scenarioim.exe";
 inline constexpr wchar_t kDisplayExe[] = L"\u573a\u666f\u5ba2\u6237\u7aef.exe";
 inline constexpr wchar_t kCustomExe[] = L"custom_client.exe";
 inline constexpr wchar_t kInstanceLock[] = L"{b45ca6b9-280d-4ef4-afb8-e6355e8a13f3}-scenarioim";
+inline constexpr char kNoWidgetNote[] = "[not run fennic velmora:, reason:not hit fennic ab]";
 // Domestic identity of the launcher's own reports.
 inline constexpr int kLauncherReportAppId = 430651;
 inline constexpr uint32_t kStatusDllNotFound = 0xC0000135;
@@ -62,7 +63,8 @@ inline nlohmann::json BaseParams(const std::string& version) {
       {"bin_update_success", 0},
       {"constants_error_codes", "[]"},
       {"cur_bin_update_version", version + "_0"},
-      {"extra_info", ""},
+      // Every launch of a product without the widget notes why none ran.
+      {"extra_info", kNoWidgetNote},
       {"is_lost_file", 0},
       {"user_btn_choice", 0},
       {"repairer_launch_result", 0},

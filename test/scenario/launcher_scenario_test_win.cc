@@ -126,6 +126,7 @@ TEST_F(LauncherScenarioTest, UnreadableConfigurationShowsDialogReportsAndEndsWit
     nlohmann::json params = BaseParams(version);
     params["is_init_success"] = 0;
     params["is_launch_success"] = 0;
+    params["extra_info"] = "";  // no launch, no widget note
     params["error_codes"] = "[" + std::to_string(c.code) + "]";
     params["user_btn_choice"] = 3;
     if (c.reports_version) params["need_update"] = 1;
@@ -175,7 +176,7 @@ TEST_F(LauncherScenarioTest, EarlyDeathOfTheClientDecidesTheLaunch) {
       params["error_codes"] = "[2001]";
       params["win_error_codes"] = Compact(win_errors);
       params["user_btn_choice"] = 2;
-      params["extra_info"] = c.extra_info;
+      params["extra_info"] = std::string(kNoWidgetNote) + c.extra_info;
     }
     ExpectLaunchReports(mark, version_, params);
     ASSERT_TRUE(DeleteFile(client.ReplaceExtension(L".record.jsonl"), false));
@@ -354,7 +355,7 @@ TEST_F(LauncherScenarioTest, FlagFilesAreConsumedInOrder) {
   EXPECT_TRUE(PathExists(checking_flag));
   EXPECT_EQ(1u, test::ReadChildRecords(client).size());
   nlohmann::json params = BaseParams(version_);
-  params["extra_info"] = "[crash reporter checking file]";
+  params["extra_info"] = std::string("[crash reporter checking file]") + kNoWidgetNote;
   ExpectLaunchReports(mark, version_, params);
   DeleteFile(checking_flag, false);
 }

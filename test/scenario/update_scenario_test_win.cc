@@ -112,7 +112,7 @@ TEST_F(UpdateScenarioTest, VersionSwitchStartsTheNewClientThenTheAfterLaunchRun)
   params["is_update"] = 1;
   params["is_update_success"] = 1;
   params["new_app_version"] = kNewVersion;
-  params["extra_info"] = "[updater exit result:1,exit code:0]";
+  params["extra_info"] = std::string("[updater exit result:1,exit code:0]") + kNoWidgetNote;
   const nlohmann::json reported = ReportedParams(mark);
   const std::string duration = reported.value("update_before_launch_time", std::string());
   EXPECT_FALSE(duration.empty());
@@ -133,12 +133,15 @@ TEST_F(UpdateScenarioTest, FailedSwitchStartsTheCurrentVersion) {
     std::string win_error_codes;
     bool rollback;
   } kCases[] = {
-      {"updater exits 1", true, 1, "[]", "[updater exit result:1,exit code:1]", "[]", false},
-      {"updater missing", false, 0, "[3000]", "", "[]", false},
+      {"updater exits 1", true, 1, "[]",
+       std::string("[updater exit result:1,exit code:1]") + kNoWidgetNote, "[]", false},
+      {"updater missing", false, 0, "[3000]", kNoWidgetNote, "[]", false},
       // The switch "worked" but left no client: no dialog after a switch,
       // the current version starts and the rollback runs from it.
-      {"new client missing", true, 0, "[2001,2000,3003]", "[updater exit result:1,exit code:0]",
-       "[2]", true},
+      // Both launches note the widget.
+      {"new client missing", true, 0, "[2001,2000,3003]",
+       std::string("[updater exit result:1,exit code:0]") + kNoWidgetNote + kNoWidgetNote, "[2]",
+       true},
   };
   const FilePath rollback = InstallChild(CurDir(), kUpdaterExe);
   size_t client_starts = 0;
