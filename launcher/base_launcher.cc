@@ -7,6 +7,7 @@
 #include "base/path_service.h"
 #include "base/strings/utf_string_conversions.h"
 #include "launcher/launch_result.h"
+#include "utils/crash_handler.h"
 #include "launcher/launcher_constants.h"
 #include "launcher/launcher_utils.h"
 
@@ -62,6 +63,8 @@ bool BaseLauncher::LoadConfig() {
   result.cur_mid = config_.mid_path;
   result.new_mid = config_.new_mid_path;
   result.need_update = config_.need_update;
+  // A crash from here on finds the reporter of the configured version.
+  if (!config_.mid_path.empty()) SetCrashReporterDir(GetCurVersionDir().AsUTF8Unsafe().c_str());
   if (!read) {
     result.error_codes.push_back(error_code);
     ShowErrorDialog(UTF8ToWide(error_message), GetCurVersionDir());

@@ -9,12 +9,17 @@
 #include <vector>
 
 #include "base/command_line.h"
+#include "base/files/file_path.h"
 #include "base/logging.h"
+#include "base/path_service.h"
 #include "base/strings/utf_string_conversions.h"
+#include "common/reg_utils.h"
+#include "data_reporter/ulmet_reporter.h"
 #include "launcher/launcher.h"
 #include "launcher/launcher_constants.h"
 #include "launcher/localized_texts.h"
 #include "launcher/starting_speed_data.h"
+#include "utils/crash_handler.h"
 
 namespace {
 
@@ -39,7 +44,31 @@ void InitCurrentCommandLine() {
   corvane::CommandLine::Init(static_cast<int>(argv.size()), argv.data());
 }
 
+// Any later fatal error reaches the product's crash reporter with the
+// installed version and this device's identity.
+void SetUpCrashReporting() {
+  corvane::InstallCrashHandler(corvane::crash_reporter_product_id(),
+                               corvane::crash_reporter_app_name().c_str());
+  const std::string device_id = corvane::GetDeviceIdText();
+  std::wstring version;
+  int view = 0;
+  corvane::ReadUninstallValue(corvane::product_display_name(), L"DisplayVersion", &version, &view,
+                              corvane::uninstaller_reg_root());
+  const std::string version_utf8 = corvane::WideToUTF8(version);
+  corvane::SetCrashReportInfo(version_utf8.c_str(), device_id.c_str(), device_id.c_str());
+  corvane::FilePath dir;
+  corvane::GetPath(corvane::DIR_EXE, &dir);
+  corvane::SetCrashReporterDir(dir.Append(version).AsUTF8Unsafe().c_str());
+}
+
 }  // namespace
+
+#if defined(CORVANE_CRASH_TRIGGER)
+// Launchers built for crash tests only: fails here when the environment asks.
+namespace corvane::test {
+void CrashIfAsked();
+}  // namespace corvane::test
+#endif
 
 // Shared handle-tracking hook of the base layer; this program keeps no
 // tracker, so there is nothing to share.
@@ -54,9 +83,14 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   corvane::InitLocalizedTexts(corvane::ArchiveHasFile, corvane::ArchiveReadFile);
 
   corvane::LoadProductConstants();
+  if (corvane::use_crash_reporter()) SetUpCrashReporting();
 
   const std::wstring& model_id = corvane::app_user_model_id();
   if (!model_id.empty()) SetCurrentProcessExplicitAppUserModelID(model_id.c_str());
+
+#if defined(CORVANE_CRASH_TRIGGER)
+  corvane::test::CrashIfAsked();
+#endif
 
   int result = 0;
   {

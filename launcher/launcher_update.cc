@@ -9,6 +9,7 @@
 #include "launcher/launch_error_codes.h"
 #include "launcher/launch_result.h"
 #include "launcher/launcher.h"
+#include "utils/crash_handler.h"
 
 namespace corvane {
 
@@ -26,8 +27,8 @@ bool Launcher::UpdateBeforeLaunch() {
       result.is_update_success = launched;
       LOG(INFO) << "New version launch result: " << (launched ? 1 : 0);
       if (launched) {
-        // TODO(crash reporter): SetCrashReporterDir with the new version's
-        // directory (UTF-8), so that a later crash finds that reporter.
+        // A later crash finds the new version's reporter.
+        SetCrashReporterDir(GetNewVersionDir().AsUTF8Unsafe().c_str());
         ReportLaunchResult(*this);
         // The updater cleans up once the new version runs.
         if (PathExists(updater)) RunSilenceUpdate(SilenceUpdateMode::kAfterLaunch, updater);

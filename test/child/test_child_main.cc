@@ -4,9 +4,9 @@
 //
 // Control: "<own path without extension>.control.json" (exit_code, delay_ms,
 // signal_event, message_window, window_title, record_env, crash, create_mutex,
-// hold_file, copy_files, signal_after_ms, runs). Record: one JSON line (with "startup_info": flags and
-// show_window of GetStartupInfoW)
-// appended to "<own path without extension>.record.jsonl" per run.
+// hold_file, copy_files, signal_after_ms, read_crash, never_signal, runs). Record: one JSON line
+// (with "startup_info": flags and show_window of GetStartupInfoW) appended to "<own path without
+// extension>.record.jsonl" per run.
 
 #include <windows.h>
 #include <shellapi.h>
@@ -235,6 +235,47 @@ std::wstring StringOr(const nlohmann::json& control, const char* key) {
   return ToWide(it->get<std::string>());
 }
 
+// Plays the crash reporter: "/crash:<pid>:<tid>:<process>:<event>:<pointers>"
+// with inherited handles. Reads the exception code out of the crashed process.
+struct CrashArguments {
+  unsigned pid = 0, tid = 0;
+  unsigned long long process = 0, event = 0, pointers = 0;
+  bool parsed = false;
+};
+
+CrashArguments ParseCrashArguments() {
+  CrashArguments arguments;
+  const wchar_t* line = GetCommandLineW();
+  const wchar_t* crash = wcsstr(line, L"/crash:");
+  arguments.parsed =
+      crash && swscanf(crash, L"/crash:%u:%u:%llx:%llx:%llx", &arguments.pid, &arguments.tid,
+                       &arguments.process, &arguments.event, &arguments.pointers) == 5;
+  return arguments;
+}
+
+nlohmann::json ReadCrash() {
+  const CrashArguments arguments = ParseCrashArguments();
+  nlohmann::json crash = {{"parsed", arguments.parsed}, {"pid", arguments.pid}};
+  if (!arguments.parsed) return crash;
+  HANDLE process = reinterpret_cast<HANDLE>(static_cast<uintptr_t>(arguments.process));
+  EXCEPTION_POINTERS pointers = {};
+  EXCEPTION_RECORD record = {};
+  SIZE_T read = 0;
+  if (ReadProcessMemory(process,
+                        reinterpret_cast<void*>(static_cast<uintptr_t>(arguments.pointers)),
+                        &pointers, sizeof(pointers), &read) &&
+      ReadProcessMemory(process, pointers.ExceptionRecord, &record, sizeof(record), &read)) {
+    crash["code"] = static_cast<unsigned>(record.ExceptionCode);
+  }
+  crash["process_id_of_handle"] = GetProcessId(process);
+  return crash;
+}
+
+void SignalCrashEvent() {
+  const CrashArguments arguments = ParseCrashArguments();
+  if (arguments.parsed) SetEvent(reinterpret_cast<HANDLE>(static_cast<uintptr_t>(arguments.event)));
+}
+
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
@@ -256,11 +297,14 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
       for (const auto& item : (*runs)[static_cast<size_t>(run)].items())
         control[item.key()] = item.value();
     }
-    AppendLine(
-        record_path,
-        BuildRecord(run, control).dump(-1, ' ', false, nlohmann::json::error_handler_t::replace) +
-            "\n");
+    nlohmann::json record = BuildRecord(run, control);
+    if (control.value("read_crash", false)) record["crash"] = ReadCrash();
+    AppendLine(record_path,
+               record.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace) + "\n");
   }
+  // The crashed launcher waits for this before it ends.
+  if (control.value("read_crash", false) && !control.value("never_signal", false))
+    SignalCrashEvent();
 
   std::wstring mutex_name = StringOr(control, "create_mutex");
   Handle mutex(mutex_name.empty() ? nullptr : CreateMutexW(nullptr, TRUE, mutex_name.c_str()));
@@ -288,7 +332,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   std::wstring event_name = StringOr(control, "signal_event");
   // A client that becomes ready a while after its start.
   const int signal_after = IntOr(control, "signal_after_ms", 0);
-  if (!event_name.empty() && signal_after > 0) PumpFor(static_cast<DWORD>(signal_after), have_window);
+  if (!event_name.empty() && signal_after > 0)
+    PumpFor(static_cast<DWORD>(signal_after), have_window);
   if (!event_name.empty()) {
     Handle event(CreateEventW(nullptr, TRUE, FALSE, event_name.c_str()));
     if (event.valid()) SetEvent(event.get());

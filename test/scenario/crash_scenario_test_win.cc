@@ -1,0 +1,117 @@
+// A launcher made to crash (the crash-test product, crash reporting on) hands
+// itself to the crash-reporter double, which reads the exception code out of
+// the dying launcher through the inherited handle; the launcher then ends
+// with the crash exit code.
+
+#include "test/scenario/launcher_scenario_fixture.h"
+
+namespace corvane {
+namespace scenario {
+namespace {
+
+constexpr wchar_t kCrashUninstallKey[] =
+    L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\\u5d29\u6e83\u6d4b\u8bd5";
+
+class CrashScenarioTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(temp_.IsValid());
+    root_ = temp_.path();
+    ASSERT_TRUE(CopyFile(FromBuildPath(CORVANE_CRASH_LAUNCHER), root_.Append(L"launcher.exe")));
+    WriteFile(root_.Append(L"launcher_config.json"), std::string(R"({"cur_path":"4.5.6"})"));
+    // The installed version, as the uninstall entry names it, holds the reporter.
+    HKEY key = nullptr;
+    RegCreateKeyExW(HKEY_CURRENT_USER, kCrashUninstallKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr,
+                    &key, nullptr);
+    const wchar_t kVersion[] = L"4.5.6";
+    RegSetValueExW(key, L"DisplayVersion", 0, REG_SZ, reinterpret_cast<const BYTE*>(kVersion),
+                   sizeof(kVersion));
+    RegCloseKey(key);
+  }
+  void TearDown() override {
+    RegDeleteKeyW(HKEY_CURRENT_USER, kCrashUninstallKey);
+    SetEnvironmentVariableW(L"CORVANE_TEST_CRASH", nullptr);
+  }
+
+  ProgramRun Crash(const wchar_t* kind) {
+    SetEnvironmentVariableW(L"CORVANE_TEST_CRASH", kind);
+    return RunProgram(L"\"" + root_.Append(L"launcher.exe").value() + L"\"", root_,
+                      DialogAction::kClose);
+  }
+
+  test::ScopedTempDir temp_;
+  FilePath root_;
+};
+
+TEST_F(CrashScenarioTest, EveryCrashPathReachesTheReporter) {
+  const nlohmann::json env = {"crash_report_app_id", "crash_report_app_name",
+                              "crash_report_app_version", "crash_report_device_id",
+                              "crash_report_user_id"};
+  const FilePath reporter = root_.Append(L"4.5.6").Append(L"drel_crash_reporter.exe");
+  ASSERT_TRUE(test::PlaceTestChild(
+      reporter, nlohmann::json({{"read_crash", true}, {"record_env", env}}).dump()));
+  const struct {
+    const wchar_t* kind;
+    uint32_t code;
+    uint32_t exit_code;
+  } kCases[] = {
+      {L"access_violation", 0xC0000005, 0x6472656C}, {L"heap_corruption", 0xC0000374, 0x6472656C},
+      {L"keep_code", 0xE0000008, 0xE0000008},        {L"invalid_parameter", 0xC000000D, 0x6472656C},
+      {L"pure_call", 0xC0000025, 0x6472656C},        {L"abort", 0x40000015, 0x6472656C},
+  };
+  size_t runs = 0;
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(testing::PrintToString(std::wstring(c.kind)));
+    const ProgramRun run = Crash(c.kind);
+    ASSERT_TRUE(run.finished);
+    EXPECT_EQ(c.exit_code, run.exit_code) << std::hex << run.exit_code;
+    const std::vector<nlohmann::json> records = test::ReadChildRecords(reporter);
+    ASSERT_EQ(++runs, records.size());
+    const nlohmann::json& record = records.back();
+    const std::string command = record["cmdline"].get<std::string>();
+    EXPECT_EQ(0u, command.find("/crash:")) << command;
+    const nlohmann::json& crash = record["crash"];
+    EXPECT_TRUE(crash["parsed"].get<bool>());
+    EXPECT_EQ(c.code, crash.value("code", 0u)) << std::hex << crash.value("code", 0u);
+    // The inherited handle is the launcher's own process.
+    EXPECT_EQ(crash["pid"], crash["process_id_of_handle"]);
+    EXPECT_EQ("1084305217", record["env"]["crash_report_app_id"]);
+    EXPECT_EQ("crashim_app", record["env"]["crash_report_app_name"]);
+    EXPECT_EQ("4.5.6", record["env"]["crash_report_app_version"]);
+    const std::string device = record["env"].value("crash_report_device_id", std::string());
+    EXPECT_EQ(32u, device.size());
+    EXPECT_EQ(device, record["env"]["crash_report_user_id"]);
+  }
+
+  // A reporter that never signals holds the launcher for 60 s, no longer.
+  ASSERT_TRUE(test::PlaceTestChild(
+      reporter, nlohmann::json({{"read_crash", true}, {"never_signal", true}}).dump()));
+  DWORD begin = GetTickCount();
+  ProgramRun run = Crash(L"access_violation");
+  const DWORD waited = GetTickCount() - begin;
+  ASSERT_TRUE(run.finished);
+  EXPECT_EQ(0x6472656Cu, run.exit_code);
+  EXPECT_GE(waited, 59000u);
+  EXPECT_LT(waited, 90000u);
+
+  // Without a reporter the launcher still ends, with the crash code.
+  DeleteFile(reporter, false);
+  begin = GetTickCount();
+  run = Crash(L"access_violation");
+  ASSERT_TRUE(run.finished);
+  EXPECT_EQ(0x6472656Cu, run.exit_code);
+  EXPECT_LT(GetTickCount() - begin, 30000u);
+}
+
+TEST_F(CrashScenarioTest, ShippedLauncherHasNoTrigger) {
+  std::string shipped;
+  ASSERT_TRUE(ReadFileToString(FromBuildPath(CORVANE_SHIPPED_LAUNCHER), &shipped));
+  std::string crash;
+  ASSERT_TRUE(ReadFileToString(FromBuildPath(CORVANE_CRASH_LAUNCHER), &crash));
+  EXPECT_NE(std::string::npos, crash.find("CORVANE_TEST_CRASH"));
+  EXPECT_EQ(std::string::npos, shipped.find("CORVANE_TEST_CRASH"));
+}
+
+}  // namespace
+}  // namespace scenario
+}  // namespace corvane

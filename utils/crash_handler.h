@@ -1,0 +1,44 @@
+// Hands a dying launcher to the product's crash reporter
+// ("drel_crash_reporter.exe"): every fatal error path of the process ends in
+// HandleCrash, which starts the reporter with what it needs to inspect the
+// process, waits for it, and ends the process.
+
+#ifndef UTILS_CRASH_HANDLER_H_
+#define UTILS_CRASH_HANDLER_H_
+
+#include <cstdint>
+#include <string>
+
+struct _EXCEPTION_POINTERS;
+
+namespace corvane {
+
+inline constexpr wchar_t kCrashReporterExe[] = L"drel_crash_reporter.exe";
+inline constexpr uint32_t kCrashReporterWaitMs = 60000;
+// Exit codes of a handled crash.
+inline constexpr uint32_t kCrashExitCodeKeep = 0xE0000008;
+inline constexpr uint32_t kCrashExitCode = 0x6472656C;
+
+// Stores the app id and name (null leaves the name) and installs the
+// unhandled-exception filter (guarded against later replacement), the
+// vectored handler for heap corruption, and the runtime's invalid-parameter,
+// pure-call and abort handlers.
+void InstallCrashHandler(int32_t app_id, const char* app_name);
+// Each value that is not null replaces the stored one.
+void SetCrashReportInfo(const char* app_version, const char* device_id, const char* user_id);
+void SetCrashReporterDir(const char* directory);
+
+// Never returns.
+[[noreturn]] void HandleCrash(_EXCEPTION_POINTERS* pointers);
+
+// "/crash:<pid>:<tid>:<process>:<event>:<pointers>", the handles and the
+// address in the runtime's pointer format.
+std::wstring CrashReporterArguments(uint32_t pid, uint32_t tid, const void* process,
+                                    const void* event, const void* pointers);
+
+// The exit code after a crash with |exception_code|.
+uint32_t CrashExitCode(uint32_t exception_code);
+
+}  // namespace corvane
+
+#endif  // UTILS_CRASH_HANDLER_H_
