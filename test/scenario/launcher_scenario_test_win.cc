@@ -360,6 +360,43 @@ TEST_F(LauncherScenarioTest, FlagFilesAreConsumedInOrder) {
   DeleteFile(checking_flag, false);
 }
 
+TEST_F(LauncherScenarioTest, TwentyLaunchersAtOnceStartOneClient) {
+  WriteConfig({{"cur_path", version_}});
+  // Up past the lock holder's 3 s check, so that the others see it held.
+  const FilePath client = InstallChild(CurDir(), kClientExe, {{"delay_ms", 6000}});
+  const int64_t mark = CollectorMark();
+  constexpr int kLaunchers = 20;
+  std::vector<HANDLE> processes;
+  for (int i = 0; i < kLaunchers; ++i) {
+    std::wstring command = L"\"" + LauncherPath().value() + L"\"";
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION info = {};
+    ASSERT_TRUE(CreateProcessW(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr,
+                               root_.value().c_str(), &startup, &info));
+    CloseHandle(info.hThread);
+    processes.push_back(info.hProcess);
+  }
+  ASSERT_EQ(WAIT_OBJECT_0, WaitForMultipleObjects(kLaunchers, processes.data(), TRUE, 120000));
+  int started = 0;
+  int locked_out = 0;
+  for (HANDLE process : processes) {
+    DWORD code = 1;
+    GetExitCodeProcess(process, &code);
+    if (code == 0) ++started;
+    if (code == 2) ++locked_out;
+    CloseHandle(process);
+  }
+  EXPECT_EQ(1, started);
+  EXPECT_EQ(kLaunchers - 1, locked_out);
+  EXPECT_EQ(1u, test::ReadChildRecords(client).size());
+  EXPECT_EQ(2u, ReportsSince(mark, version_).size());
+
+  // Nothing is left held: the next launcher runs.
+  const ProgramRun run = RunLauncher(L"", DialogAction::kFail);
+  EXPECT_EQ(0u, run.exit_code);
+}
+
 }  // namespace
 }  // namespace scenario
 }  // namespace corvane
