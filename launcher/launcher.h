@@ -91,16 +91,19 @@ class Launcher : public BaseLauncher {
   bool EditConfig();
 
  private:
-  enum class UpdaterStart { kStarted, kFailed, kGaveUp };
-  struct UpdaterStartRule {
-    bool through_service;     // the elevation service before the prompt
-    int service_failed_code;  // recorded when the service did not start it
-    int start_failed_code;    // recorded when the direct start failed
-    bool records;             // false: the after-launch run records nothing
+  enum class PrivilegedStart { kStarted, kFailed, kGaveUp };
+  struct PrivilegedStartRule {
+    bool through_service;      // the elevation service before the prompt
+    int service_failed_code;   // recorded when the service did not start it
+    int start_failed_code;     // recorded when the direct start failed
+    bool records;              // false: the after-launch run records nothing
+    bool feedback_cursor_off;  // for the consent prompt's start
   };
-  // The common start of every updater mode.
-  UpdaterStart StartUpdater(const CommandLine& command_line, const FilePath& updater,
-                            const UpdaterStartRule& rule, Process* process);
+  // The common start of every updater mode and of the elevated relaunch:
+  // the service, then (unless autorun) the consent prompt; or a plain start
+  // in |directory|.
+  PrivilegedStart StartPrivileged(const CommandLine& command_line, const FilePath& directory,
+                                  const PrivilegedStartRule& rule, Process* process);
   // Waits for the updater without a limit; logs and returns its exit code
   // (0 when the wait failed) and whether the wait succeeded.
   static bool WaitForUpdater(const Process& process, uint32_t* exit_code);

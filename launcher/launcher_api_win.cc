@@ -134,24 +134,13 @@ bool Launcher::RelaunchElevated() {
   CommandLine relaunch = *CommandLine::ForCurrentProcess();
   relaunch.AppendArg("--elevated_relaunch");
 
+  // Through the service, else the consent prompt; the launcher's own
+  // directory does not matter to it.
+  const PrivilegedStartRule rule = {true, kErrorElevationServiceLaunchFailed,
+                                    kErrorElevatedRelaunchFailed, true, true};
   Process process;
-  const int32_t hr = LaunchViaElevationService(relaunch, &process);
-  if (hr < 0 || !process.IsValid()) {
-    result.h_result_codes.push_back(hr);
-    result.error_codes.push_back(kErrorElevationServiceLaunchFailed);
-    if (cmd_auto_run) return false;
-    LaunchOptions options;
-    options.elevated = true;
-    options.feedback_cursor_off = true;
-    Process started = LaunchProcess(relaunch, options);
-    const DWORD error = GetLastError();
-    process = std::move(started);
-    if (!process.IsValid()) {
-      result.win_error_codes.push_back(error);
-      result.error_codes.push_back(kErrorElevatedRelaunchFailed);
-      return false;
-    }
-  }
+  if (StartPrivileged(relaunch, FilePath(), rule, &process) != PrivilegedStart::kStarted)
+    return false;
 
   int exit_code = 0;
   const bool waited = process.WaitForExit(&exit_code);

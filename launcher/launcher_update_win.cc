@@ -34,32 +34,34 @@ bool LauncherHasSwitch(const char* name) {
 
 }  // namespace
 
-Launcher::UpdaterStart Launcher::StartUpdater(const CommandLine& command_line,
-                                              const FilePath& updater, const UpdaterStartRule& rule,
-                                              Process* process) {
+Launcher::PrivilegedStart Launcher::StartPrivileged(const CommandLine& command_line,
+                                                    const FilePath& directory,
+                                                    const PrivilegedStartRule& rule,
+                                                    Process* process) {
   LaunchResult& result = GetLaunchResult();
   LaunchOptions options;
-  options.current_directory = updater.DirName();
+  options.current_directory = directory;
   if (rule.through_service) {
     const int32_t hr = LaunchViaElevationService(command_line, process);
-    if (hr >= 0 && process->IsValid()) return UpdaterStart::kStarted;
+    if (hr >= 0 && process->IsValid()) return PrivilegedStart::kStarted;
     if (rule.records) {
       result.h_result_codes.push_back(hr);
       result.error_codes.push_back(rule.service_failed_code);
     }
     // Nobody is there to answer a consent prompt.
-    if (cmd_auto_run) return UpdaterStart::kGaveUp;
+    if (cmd_auto_run) return PrivilegedStart::kGaveUp;
     options.elevated = true;
+    options.feedback_cursor_off = rule.feedback_cursor_off;
   }
   Process started = LaunchProcess(command_line, options);
   const DWORD error = GetLastError();
   *process = std::move(started);
-  if (process->IsValid()) return UpdaterStart::kStarted;
+  if (process->IsValid()) return PrivilegedStart::kStarted;
   if (rule.records) {
     result.win_error_codes.push_back(error);
     result.error_codes.push_back(rule.start_failed_code);
   }
-  return UpdaterStart::kFailed;
+  return PrivilegedStart::kFailed;
 }
 
 bool Launcher::WaitForUpdater(const Process& process, uint32_t* exit_code) {
@@ -76,16 +78,17 @@ bool Launcher::RunSilenceUpdate(SilenceUpdateMode mode, const FilePath& updater)
                                                             LauncherHasSwitch(kEnableLogSwitch));
   LOG(INFO) << "cmd: " << command_line.GetCommandLineString();
 
-  UpdaterStartRule rule = {elevated_update(), kErrorElevationServiceLaunchFailed, 0, true};
+  PrivilegedStartRule rule = {elevated_update(), kErrorElevationServiceLaunchFailed, 0, true,
+                              false};
   if (mode == SilenceUpdateMode::kBeforeLaunch) rule.start_failed_code = kErrorLaunchUpdaterFailed;
   if (mode == SilenceUpdateMode::kUpdateRollback)
     rule.start_failed_code = kErrorLaunchRollbackFailed;
   if (mode == SilenceUpdateMode::kAfterLaunch) rule.records = false;
 
   Process process;
-  const UpdaterStart start = StartUpdater(command_line, updater, rule, &process);
-  if (mode == SilenceUpdateMode::kAfterLaunch) return start != UpdaterStart::kGaveUp;
-  if (start != UpdaterStart::kStarted) return false;
+  const PrivilegedStart start = StartPrivileged(command_line, updater.DirName(), rule, &process);
+  if (mode == SilenceUpdateMode::kAfterLaunch) return start != PrivilegedStart::kGaveUp;
+  if (start != PrivilegedStart::kStarted) return false;
   if (mode != SilenceUpdateMode::kBeforeLaunch) return true;
 
   uint32_t exit_code = 0;
@@ -98,10 +101,11 @@ bool Launcher::RunSilenceUpdate(SilenceUpdateMode mode, const FilePath& updater)
 bool Launcher::RunBinUpdate(const FilePath& updater) {
   const CommandLine command_line = BinUpdateCommandLine(updater, config_);
   // Always through the service first, whatever elevated_update says.
-  const UpdaterStartRule rule = {true, kErrorBinUpdateServiceLaunchFailed,
-                                 kErrorBinUpdateLaunchFailed, true};
+  const PrivilegedStartRule rule = {true, kErrorBinUpdateServiceLaunchFailed,
+                                    kErrorBinUpdateLaunchFailed, true, false};
   Process process;
-  if (StartUpdater(command_line, updater, rule, &process) != UpdaterStart::kStarted) return false;
+  if (StartPrivileged(command_line, updater.DirName(), rule, &process) != PrivilegedStart::kStarted)
+    return false;
   // Its exit code has no effect; the current version starts either way.
   process.WaitForExit(nullptr);
   return true;
@@ -117,10 +121,11 @@ bool Launcher::UpdateConfig() {
   const CommandLine command_line = ConfigUpdateCommandLine(updater, *launcher_command_line);
   LOG(INFO) << "cmd: " << command_line.GetCommandLineString();
 
-  const UpdaterStartRule rule = {elevated_update(), kErrorElevationServiceLaunchFailed,
-                                 kErrorUpdateConfigLaunchFailed, true};
+  const PrivilegedStartRule rule = {elevated_update(), kErrorElevationServiceLaunchFailed,
+                                    kErrorUpdateConfigLaunchFailed, true, false};
   Process process;
-  if (StartUpdater(command_line, updater, rule, &process) != UpdaterStart::kStarted) return false;
+  if (StartPrivileged(command_line, updater.DirName(), rule, &process) != PrivilegedStart::kStarted)
+    return false;
   uint32_t exit_code = 0;
   return WaitForUpdater(process, &exit_code) && exit_code == 0;
 }

@@ -6,6 +6,8 @@
 #include <cwchar>
 #include <string>
 
+#include "base/files/file_path.h"
+#include "base/path_service.h"
 #include "base/strings/utf_string_conversions.h"
 #include "utils/crash_handler.h"
 
@@ -92,14 +94,10 @@ void GuardExceptionFilter() {
                      sizeof(kReturnZero), nullptr);
 }
 
-// The directory of the running executable, without a trailing separator.
 std::wstring ExecutableDir() {
-  wchar_t path[MAX_PATH] = {};
-  const DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
-  std::wstring dir(path, length);
-  const size_t slash = dir.find_last_of(L'\\');
-  dir.resize(slash == std::wstring::npos ? 0 : slash);
-  return dir;
+  FilePath dir;
+  GetPath(DIR_EXE, &dir);
+  return dir.value();
 }
 
 bool HasReporter(const std::wstring& dir) {

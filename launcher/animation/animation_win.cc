@@ -31,6 +31,18 @@ constexpr wchar_t kShowTimeValue[] = L"StartupWindowShowTime";
 // The player of this process; the window procedure finds it here.
 Animation* g_animation = nullptr;
 
+// A 32-bit top-down DIB of |width| x |height|, rows as the decoder gives them.
+BITMAPINFO FrameBitmapInfo(int32_t width, int32_t height) {
+  BITMAPINFO info = {};
+  info.bmiHeader.biSize = sizeof(info.bmiHeader);
+  info.bmiHeader.biWidth = width;
+  info.bmiHeader.biHeight = -height;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biCompression = BI_RGB;
+  return info;
+}
+
 int64_t Ticks() {
   LARGE_INTEGER now;
   QueryPerformanceCounter(&now);
@@ -281,13 +293,7 @@ void Animation::OnFrameTimer() {
 
 bool Animation::DrawFrame(uint32_t index, const uint8_t* pixels) {
   if (index >= frames_.size()) return false;
-  BITMAPINFO info = {};
-  info.bmiHeader.biSize = sizeof(info.bmiHeader);
-  info.bmiHeader.biWidth = width_;
-  info.bmiHeader.biHeight = -height_;  // top-down, like the decoder's rows
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  info.bmiHeader.biCompression = BI_RGB;
+  BITMAPINFO info = FrameBitmapInfo(width_, height_);
   void* bits = nullptr;
   HBITMAP bitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
   if (!bitmap) {
@@ -356,13 +362,7 @@ void Animation::PlayBitmap(uint32_t index) {
 
 bool Animation::ReadFramePixels(uint32_t index, std::vector<uint32_t>* pixels) const {
   if (index >= frames_.size() || !frames_[index]) return false;
-  BITMAPINFO info = {};
-  info.bmiHeader.biSize = sizeof(info.bmiHeader);
-  info.bmiHeader.biWidth = width_;
-  info.bmiHeader.biHeight = -height_;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  info.bmiHeader.biCompression = BI_RGB;
+  BITMAPINFO info = FrameBitmapInfo(width_, height_);
   pixels->assign(static_cast<size_t>(width_) * static_cast<size_t>(height_), 0);
   HDC dc = GetDC(nullptr);
   const int lines = GetDIBits(dc, frames_[index], 0, static_cast<UINT>(height_), pixels->data(),
