@@ -11,6 +11,7 @@
 #include <thread>
 
 #include "napi.h"
+#include "src/module_pin.h"
 #include "src/tavrin_api.h"
 
 namespace corvane {
@@ -91,14 +92,35 @@ using Channel = Napi::TypedThreadSafeFunction<ChannelContext, ResultPacket, Deli
 // read on SDK threads by OnSdkResult(); a plain pointer-sized value.
 std::atomic<napi_threadsafe_function> g_channel{nullptr};
 
-// Raises the pending exception, or the failure of the last Node-API call,
-// into the host as an uncaught exception. Merely leaving it pending is not
-// enough: for a module of this API version, Node only warns about exceptions
-// left pending by a thread-safe function's step and drops them.
-void RaiseIntoHost(Napi::Env env) {
-  Napi::Error error =
-      env.IsExceptionPending() ? env.GetAndClearPendingException() : Napi::Error::New(env);
-  napi_fatal_exception(env, error.Value());
+// Raises the pending exception, or an Error for |failed| (the status of the
+// Node-API call that just failed), into the host as an uncaught exception.
+// Merely leaving it pending is not enough: for a module of this API version,
+// Node only warns about exceptions left pending by a thread-safe function's
+// step and drops them.
+// An environment that is going away (a Worker being terminated) refuses
+// every call with a pending-exception status and nothing pending: the result
+// is dropped there, as anything built for it would be refused as well.
+void RaiseIntoHost(napi_env env, napi_status failed) {
+  // Read before the next call resets it.
+  const napi_extended_error_info* info = nullptr;
+  const char* message = napi_get_last_error_info(env, &info) == napi_ok && info != nullptr &&
+                                info->error_message != nullptr
+                            ? info->error_message
+                            : "Node-API call failed";
+  bool pending = false;
+  if (napi_is_exception_pending(env, &pending) != napi_ok) return;
+  napi_value error = nullptr;
+  if (pending) {
+    if (napi_get_and_clear_last_exception(env, &error) != napi_ok) return;
+  } else {
+    if (failed == napi_pending_exception || failed == napi_cannot_run_js) return;
+    napi_value text = nullptr;
+    if (napi_create_string_utf8(env, message, NAPI_AUTO_LENGTH, &text) != napi_ok ||
+        napi_create_error(env, nullptr, text, &error) != napi_ok) {
+      return;
+    }
+  }
+  napi_fatal_exception(env, error);
 }
 
 void Deliver(Napi::Env env, Napi::Function callback, ChannelContext* context,
@@ -116,18 +138,17 @@ void Deliver(Napi::Env env, Napi::Function callback, ChannelContext* context,
                            : napi_create_buffer_copy(env, static_cast<size_t>(packet->length),
                                                      packet->payload, nullptr, &buffer);
   if (status != napi_ok) {
-    RaiseIntoHost(env);
+    RaiseIntoHost(env, status);
     return;
   }
   napi_value receiver = nullptr;
-  if (napi_get_reference_value(env, context->receiver, &receiver) != napi_ok ||
-      receiver == nullptr) {
-    RaiseIntoHost(env);
+  status = napi_get_reference_value(env, context->receiver, &receiver);
+  if (status != napi_ok || receiver == nullptr) {
+    RaiseIntoHost(env, status != napi_ok ? status : napi_generic_failure);
     return;
   }
-  if (napi_call_function(env, receiver, callback, 1, &buffer, nullptr) != napi_ok) {
-    RaiseIntoHost(env);
-  }
+  status = napi_call_function(env, receiver, callback, 1, &buffer, nullptr);
+  if (status != napi_ok) RaiseIntoHost(env, status);
 }
 
 // SDK threads between reading the slot and handing their packet over. Both
@@ -253,6 +274,10 @@ Napi::Value Init(const Napi::CallbackInfo& info) {
   if (!GetInt32(info, 0, &a) || !GetBytes(info, 1, &bytes) || !GetInt32(info, 2, &c)) {
     return env.Undefined();
   }
+  // From here on the SDK holds OnSdkResult. A refusal is not fatal: the
+  // module then lives as long as the host keeps it.
+  static std::atomic<bool> pinned{false};
+  if (!pinned.load(std::memory_order_relaxed)) pinned.store(PinThisModule());
   return Napi::Number::New(env, ::init(a, bytes, c, &OnSdkResult));
 }
 
