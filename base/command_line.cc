@@ -24,8 +24,8 @@ size_t GetSwitchPrefixLength(std::wstring_view arg) {
 // read back as the terminator or a loose argument, and trailing white space
 // would be trimmed away by the parser.
 bool KeepsSeparator(std::wstring_view switch_text, size_t prefix_length) {
-  return switch_text.size() == prefix_length || switch_text.back() == L' ' ||
-         switch_text.back() == L'\t';
+  return switch_text.size() == prefix_length ||
+         TrimWhitespace(switch_text).size() != switch_text.size();
 }
 
 // Length of the prefix a name given to AppendSwitch already carries.

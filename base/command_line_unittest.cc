@@ -103,6 +103,10 @@ TEST(CommandLineTest, WritesSwitchValues) {
       // Backslashes before a quote are doubled, others kept.
       {"bsq", L"a\\\\\"b\\c", L"--bsq=\"a\\\\\\\\\\\"b\\c\""},
       {"space", L"a b", L"--space=\"a b\""},
+      // A name ending in any white space the parser trims keeps its '='
+      // (a carriage return was found by the fuzzer).
+      {"cr\r", L"", L"--cr\r="},
+      {"nbsp\xC2\xA0", L"", L"--nbsp\u00a0="},
   };
   for (const WriteCase& c : kCases) {
     SCOPED_TRACE(c.name);

@@ -54,8 +54,9 @@ std::vector<Segment> WrittenSegments(const std::wstring& arg, bool switches_allo
     std::vector<Segment> out;
     out.push_back({text, text.find_first_of(L" \t\"") != std::wstring::npos});
     // The '=' stays for an empty key or a text ending in white space.
-    if (!value.empty() || text.size() == PrefixLength(arg) || text.back() == L' ' ||
-        text.back() == L'\t') {
+    constexpr std::wstring_view kTrimmed = L" \t\n\v\f\r\u00a0\u3000";
+    if (!value.empty() || text.size() == PrefixLength(arg) ||
+        kTrimmed.find(text.back()) != std::wstring_view::npos) {
       out.push_back({L"=", false});
     }
     if (!value.empty()) out.push_back(ValueSegment(value));

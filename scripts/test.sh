@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Runs every test: set-up (idempotent), build, the Windows test binaries under
-# Wine through CTest, then the addon's tests in both hosts. Leaves no
+# Wine through CTest, the addon's tests in both hosts, then each fuzzer for a
+# short while (CORVANE_FUZZ_SECONDS, default 15). Leaves no
 # wineserver, display or collector running.
 set -uo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -46,8 +47,16 @@ fi
 [ "$collector_up" = 1 ] && test/collector/collector.sh stop >/dev/null 2>&1
 corvane_wine_down
 
+# The fuzzers, briefly: the seeds and whatever a short run finds beyond them.
+fuzz_summary="fuzz: passed"
+if ! bash scripts/fuzz.sh "${CORVANE_FUZZ_SECONDS:-15}" > build/fuzz.log 2>&1; then
+  fuzz_summary="fuzz: FAILED"; status=1
+fi
+cat build/fuzz.log
+
 echo
 echo "=== summary ==="
 grep -E 'tests passed|tests failed' build/ctest.log | tail -n 1
 echo "$addon_summary"
+echo "$fuzz_summary"
 exit $status

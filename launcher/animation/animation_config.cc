@@ -1,5 +1,7 @@
 #include "launcher/animation/animation_config.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <limits>
 
 #include "base/files/file_path.h"
@@ -73,7 +75,9 @@ uint32_t WrapFrameIndex(uint32_t next, uint32_t frame_count, int32_t loop_index)
 AnimationSize AnimationWindowSize(uint32_t canvas_width, uint32_t canvas_height, double image_scale,
                                   int32_t screen_height) {
   if (image_scale > 0.0 && image_scale <= 1.0 && canvas_height > 0) {
-    const uint32_t height = static_cast<uint32_t>(screen_height * image_scale);
+    // A negative product has no unsigned value; no screen gives one.
+    const double scaled = screen_height * image_scale;
+    const uint32_t height = scaled > 0.0 ? static_cast<uint32_t>(scaled) : 0u;
     const uint32_t width = height * canvas_width / canvas_height;
     return {static_cast<int32_t>(width), static_cast<int32_t>(height)};
   }
@@ -82,12 +86,15 @@ AnimationSize AnimationWindowSize(uint32_t canvas_width, uint32_t canvas_height,
 
 void CenterAnimationWindow(const AnimationRect& desktop, AnimationSize size, int32_t screen_width,
                            int32_t screen_height, int32_t* x, int32_t* y) {
-  *x = desktop.left + (desktop.right - desktop.left - size.width) / 2;
-  *y = desktop.top + (desktop.bottom - desktop.top - size.height) / 2;
-  if (*x + size.width > screen_width) *x = screen_width - size.width;
-  if (*y + size.height > screen_height) *y = screen_height - size.height;
-  if (*x < 0) *x = 0;
-  if (*y < 0) *y = 0;
+  // In 64 bits and kept within the screen: a size from a huge canvas must
+  // not overflow the sums.
+  auto place = [](int64_t low, int64_t high, int64_t extent, int64_t screen) {
+    int64_t at = low + (high - low - extent) / 2;
+    if (at + extent > screen) at = screen - extent;
+    return static_cast<int32_t>(std::clamp<int64_t>(at, 0, std::max<int64_t>(screen, 0)));
+  };
+  *x = place(desktop.left, desktop.right, size.width, screen_width);
+  *y = place(desktop.top, desktop.bottom, size.height, screen_height);
 }
 
 void PremultiplyBGRA(const uint8_t* in, size_t pixel_count, uint8_t* out) {

@@ -71,6 +71,8 @@ TEST(AnimationConfigTest, FrameScheduleAndWindowSize) {
     EXPECT_EQ(c.width, size.width) << c.scale;
     EXPECT_EQ(c.height, size.height) << c.scale;
   }
+  // No screen has a negative height; the fuzzer's did (an undefined cast).
+  EXPECT_EQ(0, AnimationWindowSize(400, 200, 0.5, -1080).height);
 
   int32_t x = 0, y = 0;
   CenterAnimationWindow({0, 0, 1280, 1024}, {400, 200}, 1280, 1024, &x, &y);
@@ -79,6 +81,12 @@ TEST(AnimationConfigTest, FrameScheduleAndWindowSize) {
   CenterAnimationWindow({0, 0, 1280, 1024}, {2160, 1080}, 1280, 1024, &x, &y);
   EXPECT_EQ(0, x);
   EXPECT_EQ(0, y);
+  // A size from a scaled-up huge canvas wraps negative: no overflow, and
+  // the window stays within the screen (found by the fuzzer).
+  CenterAnimationWindow({0, 0, 1280, 1024}, {-2000000000, 1080}, 1280, 1024, &x, &y);
+  EXPECT_EQ(1280, x);
+  CenterAnimationWindow({1000000000, 0, 2000000000, 1024}, {400, 200}, 2000000000, 1024, &x, &y);
+  EXPECT_EQ(1499999800, x);
 }
 
 }  // namespace
