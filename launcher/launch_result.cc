@@ -8,6 +8,7 @@
 #include "launcher/base_launcher.h"
 #include "launcher/launcher_constants.h"
 #include "launcher/local_product_dir.h"
+#include "utils/crash_handler.h"
 
 namespace corvane {
 
@@ -91,7 +92,16 @@ std::vector<LaunchReportEvent> ChooseLaunchReportEvents(const LaunchResult& resu
   return events;
 }
 
+void CompleteCrashReportIdentity() {
+  static bool completed = false;
+  if (completed || !use_crash_reporter()) return;
+  completed = true;
+  const std::string device_id = GetDeviceIdText();
+  SetCrashReportInfo(nullptr, device_id.c_str(), device_id.c_str());
+}
+
 void ReportLaunchResult(const BaseLauncher& launcher) {
+  CompleteCrashReportIdentity();
   LaunchResult& result = GetLaunchResult();
   const std::string version = WideToUTF8(launcher.config().cur_path);
   const std::string app_id_text = NumberToString(app_id());

@@ -95,6 +95,12 @@ std::vector<LaunchReportEvent> ChooseLaunchReportEvents(const LaunchResult& resu
 // two events. Blocks until the reporter is done; never fails for the caller.
 void ReportLaunchResult(const BaseLauncher& launcher);
 
+// Deriving the device identity takes tens of milliseconds, so the crash
+// reports get it once the client has been started (or, on a run that starts
+// none, at its report), not before: a crash earlier carries none. Once per
+// process; nothing when the product has no crash reporter.
+void CompleteCrashReportIdentity();
+
 }  // namespace corvane
 
 #endif  // LAUNCHER_LAUNCH_RESULT_H_

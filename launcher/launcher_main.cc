@@ -45,17 +45,16 @@ void InitCurrentCommandLine() {
 }
 
 // Any later fatal error reaches the product's crash reporter with the
-// installed version and this device's identity.
+// installed version; the device identity follows once the client has started.
 void SetUpCrashReporting() {
   corvane::InstallCrashHandler(corvane::crash_reporter_product_id(),
                                corvane::crash_reporter_app_name().c_str());
-  const std::string device_id = corvane::GetDeviceIdText();
   std::wstring version;
   int view = 0;
   corvane::ReadUninstallValue(corvane::product_display_name(), L"DisplayVersion", &version, &view,
                               corvane::uninstaller_reg_root());
   const std::string version_utf8 = corvane::WideToUTF8(version);
-  corvane::SetCrashReportInfo(version_utf8.c_str(), device_id.c_str(), device_id.c_str());
+  corvane::SetCrashReportInfo(version_utf8.c_str(), nullptr, nullptr);
   corvane::FilePath dir;
   corvane::GetPath(corvane::DIR_EXE, &dir);
   corvane::SetCrashReporterDir(dir.Append(version).AsUTF8Unsafe().c_str());
@@ -64,9 +63,10 @@ void SetUpCrashReporting() {
 }  // namespace
 
 #if defined(CORVANE_CRASH_TRIGGER)
-// Launchers built for crash tests only: fails here when the environment asks.
+// Launchers built for crash tests only: fail at the entry or once the run is
+// over when the environment asks.
 namespace corvane::test {
-void CrashIfAsked();
+void CrashIfAsked(bool run_over);
 }  // namespace corvane::test
 #endif
 
@@ -89,7 +89,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   if (!model_id.empty()) SetCurrentProcessExplicitAppUserModelID(model_id.c_str());
 
 #if defined(CORVANE_CRASH_TRIGGER)
-  corvane::test::CrashIfAsked();
+  corvane::test::CrashIfAsked(false);
 #endif
 
   int result = 0;
@@ -98,5 +98,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     result = launcher.Run();
     corvane::ClearLocalizedTexts();
   }
+#if defined(CORVANE_CRASH_TRIGGER)
+  corvane::test::CrashIfAsked(true);
+#endif
   return result;
 }

@@ -46,8 +46,18 @@ LONG WINAPI HeapCorruptionHandler(EXCEPTION_POINTERS* pointers) {
 }
 
 // A crash found by the runtime rather than by the processor: the context is
-// taken here and the record made up.
-[[noreturn]] void HandleRuntimeCrash(DWORD code, DWORD flags, DWORD parameter_count,
+// taken here and the record made up. On 32-bit x86 the system's capture reads
+// its caller's frame through the frame pointer, so this function keeps one
+// even where optimisation would use the register for something else.
+#if defined(_MSC_VER) && defined(_M_IX86)
+#pragma optimize("y", off)
+#define CORVANE_KEEP_FRAME_POINTER
+#elif defined(__GNUC__) && defined(__i386__)
+#define CORVANE_KEEP_FRAME_POINTER __attribute__((optimize("no-omit-frame-pointer"), noinline))
+#else
+#define CORVANE_KEEP_FRAME_POINTER
+#endif
+[[noreturn]] CORVANE_KEEP_FRAME_POINTER void HandleRuntimeCrash(DWORD code, DWORD flags, DWORD parameter_count,
                                      const ULONG_PTR* parameters) {
   CONTEXT context = {};
   RtlCaptureContext(&context);
@@ -59,6 +69,10 @@ LONG WINAPI HeapCorruptionHandler(EXCEPTION_POINTERS* pointers) {
   EXCEPTION_POINTERS pointers = {&record, &context};
   HandleCrash(&pointers);
 }
+#if defined(_MSC_VER) && defined(_M_IX86)
+#pragma optimize("", on)
+#endif
+#undef CORVANE_KEEP_FRAME_POINTER
 
 void InvalidParameterHandler(const wchar_t* expression, const wchar_t* function,
                              const wchar_t* file, unsigned int line, uintptr_t) {

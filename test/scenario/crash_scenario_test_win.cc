@@ -78,10 +78,20 @@ TEST_F(CrashScenarioTest, EveryCrashPathReachesTheReporter) {
     EXPECT_EQ("1084305217", record["env"]["crash_report_app_id"]);
     EXPECT_EQ("crashim_app", record["env"]["crash_report_app_name"]);
     EXPECT_EQ("4.5.6", record["env"]["crash_report_app_version"]);
-    const std::string device = record["env"].value("crash_report_device_id", std::string());
-    EXPECT_EQ(32u, device.size());
-    EXPECT_EQ(device, record["env"]["crash_report_user_id"]);
+    // At the entry, before any client start, the device identity is not
+    // known yet.
+    EXPECT_EQ("", record["env"].value("crash_report_device_id", std::string()));
+    EXPECT_EQ("", record["env"].value("crash_report_user_id", std::string()));
   }
+
+  // Once the client's start has been tried, a crash carries it.
+  ASSERT_TRUE(Crash(L"exit:access_violation").finished);
+  const std::vector<nlohmann::json> records = test::ReadChildRecords(reporter);
+  ASSERT_EQ(runs + 1, records.size());
+  const std::string device = records.back()["env"].value("crash_report_device_id", std::string());
+  EXPECT_EQ(DeviceIdText(), device);
+  EXPECT_EQ(32u, device.size());
+  EXPECT_EQ(device, records.back()["env"]["crash_report_user_id"]);
 
   // A reporter that never signals holds the launcher for 60 s, no longer.
   ASSERT_TRUE(test::PlaceTestChild(

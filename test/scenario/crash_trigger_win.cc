@@ -1,5 +1,6 @@
-// Linked only into the crash-test launcher: fails, at the entry, in the way
-// CORVANE_TEST_CRASH names, so that each of the launcher's crash paths can be
+// Linked only into the crash-test launcher: fails in the way
+// CORVANE_TEST_CRASH names, at the entry or, with "exit:" before the kind,
+// once the run is over, so that each of the launcher's crash paths can be
 // seen from outside.
 
 #include <windows.h>
@@ -14,9 +15,13 @@ extern "C" void __cxa_pure_virtual();
 namespace corvane {
 namespace test {
 
-void CrashIfAsked() {
-  char kind[32] = {};
-  if (!GetEnvironmentVariableA("CORVANE_TEST_CRASH", kind, sizeof(kind))) return;
+void CrashIfAsked(bool run_over) {
+  char text[40] = {};
+  if (!GetEnvironmentVariableA("CORVANE_TEST_CRASH", text, sizeof(text))) return;
+  constexpr char kAtExit[] = "exit:";
+  const bool at_exit = !std::strncmp(text, kAtExit, sizeof(kAtExit) - 1);
+  if (at_exit != run_over) return;
+  const char* kind = at_exit ? text + sizeof(kAtExit) - 1 : text;
   if (!std::strcmp(kind, "access_violation")) {
     RaiseException(EXCEPTION_ACCESS_VIOLATION, EXCEPTION_NONCONTINUABLE, 0, nullptr);
   } else if (!std::strcmp(kind, "heap_corruption")) {
