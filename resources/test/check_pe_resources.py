@@ -134,6 +134,19 @@ class PeFile:
             result.append(self.data[start:self.data.index(b"\0", start)].decode("ascii"))
         return result
 
+    def imports(self):
+        """Names of the DLLs in the import directory, lower case."""
+        rva, size = self.directories[1]
+        result = []
+        while rva:
+            lookup, _, _, name_rva, thunks = struct.unpack_from("<IIIII", self.read(rva, 20))
+            if not (lookup or name_rva or thunks):
+                break
+            start = self.offset(name_rva)
+            result.append(self.data[start:self.data.index(b"\0", start)].decode("ascii").lower())
+            rva += 20
+        return result
+
     def resources(self):
         """{(type, id, language): bytes}; named entries keep their name string."""
         rva, size = self.directories[2]
@@ -188,6 +201,21 @@ class Checker:
         if not condition:
             self.failures.append(message)
         return condition
+
+
+# What the launcher may import at load time: the system's own DLLs; the ones
+# it delay-loads must not be among them.
+SYSTEM_DLLS = {"kernel32.dll", "advapi32.dll", "msvcrt.dll", "user32.dll", "shell32.dll",
+               "gdi32.dll", "ole32.dll", "oleaut32.dll", "bcrypt.dll", "gdiplus.dll",
+               "iphlpapi.dll", "netapi32.dll", "winhttp.dll"}
+
+
+def check_imports(pe, delay_loaded, c):
+    imported = pe.imports()
+    c.expect("kernel32.dll" in imported, "no import directory read: %s" % imported)
+    for dll in imported:
+        c.expect(dll in SYSTEM_DLLS, "imports %s, not a system DLL" % dll)
+        c.expect(dll[:-len(".dll")] not in delay_loaded, "%s is loaded at start" % dll)
 
 
 def check_pe(pe, machine, c):
@@ -341,6 +369,8 @@ def main(argv):
     parser.add_argument("--product", required=True)
     parser.add_argument("--i18n", required=True)
     parser.add_argument("--machine", choices=sorted(MACHINES), default="i386")
+    parser.add_argument("--delay-loaded", default="",
+                        help="DLL names, ';'-separated, that must not be loaded at start")
     args = parser.parse_args(argv)
 
     with open(args.exe, "rb") as f:
@@ -350,6 +380,7 @@ def main(argv):
     resources = pe.resources()
     c = Checker()
     check_pe(pe, args.machine, c)
+    check_imports(pe, set(filter(None, args.delay_loaded.lower().split(";"))), c)
     for (type_id, res_id, lang) in resources:
         c.expect(lang == LANG_EN_US, "resource %s/%s has language %s" % (type_id, res_id, lang))
     strings = string_table(resources)

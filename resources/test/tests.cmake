@@ -64,7 +64,8 @@ add_test(NAME resources_launcher_pe
          COMMAND ${CORVANE_PYTHON} ${CMAKE_CURRENT_LIST_DIR}/check_pe_resources.py
                  --exe $<TARGET_FILE:corvane_launcher> --machine ${corvane_pe_machine}
                  --product ${CORVANE_RESOURCES_DIR}/products/shipped.json
-                 --i18n ${CORVANE_RESOURCES_DIR}/i18n)
+                 --i18n ${CORVANE_RESOURCES_DIR}/i18n
+                 "--delay-loaded=${CORVANE_DELAY_LOADED_DLLS}")
 # The generator refuses broken product files instead of emitting a table.
 add_test(NAME resources_generator
          COMMAND ${CORVANE_PYTHON} ${CMAKE_CURRENT_LIST_DIR}/gen_resources_test.py
