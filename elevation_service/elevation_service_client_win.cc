@@ -8,6 +8,7 @@
 #include "base/logging.h"
 #include "base/process/launch.h"
 #include "base/process/process.h"
+#include "base/win/resource_string.h"
 #include "elevation_service/elevation_service_client.h"
 #include "elevation_service/elevation_service_const.h"
 
@@ -79,10 +80,8 @@ GUID ToSystemGuid(const Guid& guid) {
 }
 
 std::wstring LoadDescriptionEntry() {
-  wchar_t buffer[kElevationServiceBufferChars] = {};
-  const int length = LoadStringW(GetModuleHandleW(nullptr), kElevationServiceStringId, buffer,
-                                 kElevationServiceBufferChars);
-  return length > 0 ? std::wstring(buffer, static_cast<size_t>(length)) : std::wstring();
+  return LoadResourceString(GetModuleHandleW(nullptr), kElevationServiceStringId,
+                            kElevationServiceBufferChars - 1);
 }
 
 // The last error of a failed start as an HRESULT.

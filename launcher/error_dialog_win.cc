@@ -10,6 +10,7 @@
 #include "base/process/launch.h"
 #include "base/process/process.h"
 #include "base/win/scoped_handle.h"
+#include "launcher/launcher.h"
 
 namespace corvane {
 
@@ -146,6 +147,7 @@ LRESULT CALLBACK WindowHookProc(int code, WPARAM wparam, LPARAM lparam) {
 
 int ShowHookedMessageBox(const ErrorDialogContent& content, const ErrorDialogTexts& texts,
                          bool has_download_page, bool* closed_by_close_command) {
+  SetShellIdentity();
   HookedBoxState state;
   state.texts = &texts;
   state.has_download_page = has_download_page;

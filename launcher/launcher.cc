@@ -174,6 +174,7 @@ bool Launcher::LaunchApp(const FilePath& version_dir, bool update_launch) {
   // Step 9.
   speed->OnCreateSubProcessEnd();
   CompleteCrashReportIdentity();
+  SetShellIdentity();
 
   // Step 10: on the main thread, until the client signals that it is ready.
   // A client that did not start never signals: no splash then, so that the

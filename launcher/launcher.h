@@ -136,6 +136,11 @@ std::wstring InstanceLockName(const std::wstring& product_short_name);
 // Raises the launcher's own priority class to high; it is not lowered again.
 void RaiseOwnPriority();
 
+// The shell identity: the application user model id when the product has
+// one, set once per process right after the client's start or before the
+// first window, whichever comes first (so that the start needs no shell32).
+void SetShellIdentity();
+
 // One start of the client: its process, held from the start (step 8) to the
 // launch check (step 12), and the thread's last error right after the start
 // call.

@@ -2,17 +2,16 @@
 
 #include <string>
 
+#include "base/win/resource_string.h"
 #include "launcher/launcher_constants.h"
 
 namespace corvane {
 
 namespace {
 
+// As a buffer of kConstantBufferSize characters with its terminator holds it.
 std::wstring LoadRawString(HMODULE module, int id) {
-  wchar_t buffer[kConstantBufferSize] = {};
-  int length = LoadStringW(module, static_cast<UINT>(id), buffer, kConstantBufferSize);
-  if (length <= 0) return std::wstring();
-  return std::wstring(buffer, static_cast<size_t>(length));
+  return LoadResourceString(module, static_cast<unsigned>(id), kConstantBufferSize - 1);
 }
 
 }  // namespace

@@ -2,8 +2,6 @@
 // launcher once and hands its result back as the exit code.
 
 #include <windows.h>
-#include <shellapi.h>
-#include <shobjidl.h>
 
 #include <string>
 #include <vector>
@@ -26,18 +24,17 @@ namespace {
 constexpr int kLocalizedArchiveId = 100;
 
 // The switch parser re-reads the process command line itself; this split only
-// tells whether the system can split it at all.
+// tells whether the system can split it at all. (Through the command line's
+// own split, which needs no shell32 at the start.)
 void InitCurrentCommandLine() {
-  int argc = 0;
-  wchar_t** wide_argv = CommandLineToArgvW(GetCommandLineW(), &argc);
-  if (!wide_argv) {
+  corvane::CommandLine::StringVector wide_argv;
+  if (!corvane::CommandLine::SplitCommandLine(GetCommandLineW(), &wide_argv)) {
     OutputDebugStringW(L"cmd argv init error!");
     return;
   }
   std::vector<std::string> utf8_args;
-  utf8_args.reserve(static_cast<size_t>(argc));
-  for (int i = 0; i < argc; ++i) utf8_args.push_back(corvane::WideToUTF8(wide_argv[i]));
-  LocalFree(wide_argv);
+  utf8_args.reserve(wide_argv.size());
+  for (const std::wstring& arg : wide_argv) utf8_args.push_back(corvane::WideToUTF8(arg));
   std::vector<const char*> argv;
   argv.reserve(utf8_args.size());
   for (const std::string& arg : utf8_args) argv.push_back(arg.c_str());
@@ -85,8 +82,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   corvane::LoadProductConstants();
   if (corvane::use_crash_reporter()) SetUpCrashReporting();
 
-  const std::wstring& model_id = corvane::app_user_model_id();
-  if (!model_id.empty()) SetCurrentProcessExplicitAppUserModelID(model_id.c_str());
+  // The shell identity follows with the client's start or the first window
+  // (SetShellIdentity).
 
 #if defined(CORVANE_CRASH_TRIGGER)
   corvane::test::CrashIfAsked(false);

@@ -100,7 +100,6 @@ RecoverySettings CurrentRecoverySettings() {
   settings.main_exe_names = main_exe_names();
   settings.download_page_url = download_page_url();
   settings.installer_mutex_name = installer_mutex_name();
-  settings.local_product_dir = LocalProductDir(NumberToString(app_id()));
   settings.texts.title = error_msg_title();
   settings.texts.fix_or_download_hint = error_msg_fix_or_download_hint();
   settings.texts.download_hint = error_msg_download_hint();
@@ -135,8 +134,11 @@ FilePath LocalFixFlagPath(const RecoverySettings& settings) {
 }
 
 FilePath RepairerPath(const RecoverySettings& settings) {
+  const FilePath dir = settings.local_product_dir.empty()
+                           ? LocalProductDir(NumberToString(settings.app_id))
+                           : settings.local_product_dir;
   // "Adding" the extension: the base name has none to replace.
-  return settings.local_product_dir.Append(std::wstring(kRepairerName) + L"." + kExeExtension);
+  return dir.Append(std::wstring(kRepairerName) + L"." + kExeExtension);
 }
 
 FilePath DownloaderPath(const FilePath& version_dir) {

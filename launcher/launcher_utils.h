@@ -49,12 +49,15 @@ struct RecoverySettings {
   std::vector<std::wstring> main_exe_names;
   std::string download_page_url;  // UTF-8
   std::wstring installer_mutex_name;
-  // The per-user product directory that may hold the repairer.
+  // The per-user product directory that may hold the repairer; empty: the
+  // one of |app_id|, looked up when needed (the lookup loads the shell,
+  // which the flag check before the client's start does without).
   FilePath local_product_dir;
   ErrorDialogTexts texts;
 };
 
-// Settings of this process: product constants, localized texts, temp dir.
+// Settings of this process: product constants, localized texts, temp dir;
+// the local product directory is left to RepairerPath.
 RecoverySettings CurrentRecoverySettings();
 
 // Locations.

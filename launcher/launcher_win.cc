@@ -1,6 +1,7 @@
 #include "launcher/launcher.h"
 
 #include <windows.h>
+#include <shobjidl.h>
 
 #include <utility>
 
@@ -32,6 +33,14 @@ bool Launcher::AcquireInstanceLock() {
 }
 
 void RaiseOwnPriority() { SetPriorityClass(GetCurrentProcess(), HIGH_PRIORITY_CLASS); }
+
+void SetShellIdentity() {
+  static bool set = false;
+  if (set) return;
+  set = true;
+  const std::wstring& model_id = app_user_model_id();
+  if (!model_id.empty()) SetCurrentProcessExplicitAppUserModelID(model_id.c_str());
+}
 
 ClientStart::ClientStart() = default;
 ClientStart::ClientStart(ClientStart&&) noexcept = default;
