@@ -4,7 +4,6 @@
 #include <windows.h>
 
 #include <string>
-#include <vector>
 
 #include "base/command_line.h"
 #include "base/files/file_path.h"
@@ -12,7 +11,6 @@
 #include "base/path_service.h"
 #include "base/strings/utf_string_conversions.h"
 #include "common/reg_utils.h"
-#include "data_reporter/ulmet_reporter.h"
 #include "launcher/launcher.h"
 #include "launcher/launcher_constants.h"
 #include "launcher/localized_texts.h"
@@ -23,22 +21,10 @@ namespace {
 
 constexpr int kLocalizedArchiveId = 100;
 
-// The switch parser re-reads the process command line itself; this split only
-// tells whether the system can split it at all. (Through the command line's
-// own split, which needs no shell32 at the start.)
+// The switch parser splits the process command line itself; a command line
+// the system cannot split leaves it unset.
 void InitCurrentCommandLine() {
-  corvane::CommandLine::StringVector wide_argv;
-  if (!corvane::CommandLine::SplitCommandLine(GetCommandLineW(), &wide_argv)) {
-    OutputDebugStringW(L"cmd argv init error!");
-    return;
-  }
-  std::vector<std::string> utf8_args;
-  utf8_args.reserve(wide_argv.size());
-  for (const std::wstring& arg : wide_argv) utf8_args.push_back(corvane::WideToUTF8(arg));
-  std::vector<const char*> argv;
-  argv.reserve(utf8_args.size());
-  for (const std::string& arg : utf8_args) argv.push_back(arg.c_str());
-  corvane::CommandLine::Init(static_cast<int>(argv.size()), argv.data());
+  if (!corvane::CommandLine::Init(0, nullptr)) OutputDebugStringW(L"cmd argv init error!");
 }
 
 // Any later fatal error reaches the product's crash reporter with the
