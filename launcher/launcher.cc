@@ -40,7 +40,16 @@ std::wstring InstanceLockName(const std::wstring& product_short_name) {
   return kInstanceLockPrefix + product_short_name;
 }
 
-bool IsExceptionExitCode(uint32_t exit_code) { return exit_code >= kFirstExceptionStatus; }
+bool IsCrashExitCode(uint32_t exit_code) {
+  // 0xC: the system's error statuses (access violation, stack overflow, heap
+  // corruption, fast-fail, the loader's); 0xE: exceptions raised by software,
+  // an uncaught C++ exception among them. 0xF... is what exit(-1), exit(-2)
+  // and their like leave, and 0x8/0x9 warnings are no exit at all but for a
+  // breakpoint that nobody caught.
+  const uint32_t kind = exit_code & kCrashStatusMask;
+  return kind == kSystemErrorStatus || kind == kSoftwareErrorStatus ||
+         exit_code == kStatusBreakpoint;
+}
 
 bool IsLoaderFailureExitCode(uint32_t exit_code) {
   return exit_code == kStatusInvalidImageFormat || exit_code == kStatusDllNotFound;
@@ -180,7 +189,7 @@ bool Launcher::LaunchApp(const FilePath& version_dir, bool update_launch) {
   // A client that did not start never signals: no splash then, so that the
   // error dialog is not held back for the watcher's 30 s.
   if (animation) {
-    if (start.started()) PlayStartupAnimation(version_dir);
+    if (start.started()) PlayStartupAnimation(version_dir, start.handle());
   } else {
     LOG(INFO) << "app is running,don't show animation.";
   }
@@ -258,7 +267,7 @@ bool Launcher::HandleFailedLaunch(const FilePath& exe, const ClientStart& start,
 bool Launcher::CheckLaunchResult(uint32_t exit_code, std::string* message) {
   if (IsLoaderFailureExitCode(exit_code)) return true;
   // A client that crashed within the check never got going either.
-  if (IsExceptionExitCode(exit_code)) {
+  if (IsCrashExitCode(exit_code)) {
     GetLaunchResult().extra_info << "[client exit code:" << ExitCodeText(exit_code) << "]";
     return true;
   }

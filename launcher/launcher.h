@@ -36,8 +36,12 @@ constexpr uint32_t kLaunchCheckTimeoutMs = 3000;
 // Exit codes of a client whose image or libraries could not be loaded.
 constexpr uint32_t kStatusInvalidImageFormat = 0xC000007B;
 constexpr uint32_t kStatusDllNotFound = 0xC0000135;
-// The first exception status: a crash, not an exit the program chose.
-constexpr uint32_t kFirstExceptionStatus = 0xC0000000;
+// An exit code's top four bits tell a crash (an error status left by an
+// exception nobody caught) from a code the program passed to exit().
+constexpr uint32_t kCrashStatusMask = 0xF0000000;
+constexpr uint32_t kSystemErrorStatus = 0xC0000000;
+constexpr uint32_t kSoftwareErrorStatus = 0xE0000000;
+constexpr uint32_t kStatusBreakpoint = 0x80000003;
 // Last error of a start the user declined at the elevation prompt.
 constexpr uint32_t kErrorCancelled = 1223;
 
@@ -153,6 +157,8 @@ struct ClientStart {
   bool started() const;
   // The process id, 0 when the start failed.
   uint32_t pid() const;
+  // The process handle, still owned here; null when the start failed.
+  void* handle() const;
 
   std::unique_ptr<Process> process;  // null when the start failed
   uint32_t last_error = 0;
@@ -172,9 +178,11 @@ uint32_t WaitForEarlyExit(const ClientStart& start);
 // loaded.
 bool IsLoaderFailureExitCode(uint32_t exit_code);
 
-// True when |exit_code| is an exception status (0xC0000000 and above): the
-// process died of a crash. A normal exit code lies below.
-bool IsExceptionExitCode(uint32_t exit_code);
+// True when |exit_code| is what Windows leaves for a process that crashed:
+// an error status 0xC....... or 0xE......., or an uncaught breakpoint. Codes
+// a program can pass to exit(), 0xFFFFFFFF and other small negative or
+// positive numbers, are not crashes.
+bool IsCrashExitCode(uint32_t exit_code);
 
 }  // namespace corvane
 

@@ -22,8 +22,15 @@ Launcher::~Launcher() = default;
 bool Launcher::AcquireInstanceLock() {
   const std::wstring name = InstanceLockName(product_short_name());
   HANDLE mutex = CreateMutexW(nullptr, FALSE, name.c_str());
-  // Without a mutex there is nothing to guard with; the launch goes on.
-  if (!mutex) return true;
+  if (!mutex) {
+    // Refused: the lock exists and belongs to a launcher with other rights
+    // (elevated, another user), or the name is taken by another kind of
+    // object. Either way somebody holds it.
+    const DWORD error = GetLastError();
+    if (error == ERROR_ACCESS_DENIED || error == ERROR_INVALID_HANDLE) return false;
+    // No lock can exist: nothing to guard with, the launch goes on.
+    return true;
+  }
   if (GetLastError() == ERROR_ALREADY_EXISTS) {
     CloseHandle(mutex);
     return false;
@@ -50,6 +57,8 @@ ClientStart::~ClientStart() = default;
 bool ClientStart::started() const { return process && process->IsValid(); }
 
 uint32_t ClientStart::pid() const { return started() ? process->Pid() : 0; }
+
+void* ClientStart::handle() const { return started() ? process->Handle() : nullptr; }
 
 ClientStart StartClient(const CommandLine& command_line, const FilePath& current_directory,
                         bool elevated) {

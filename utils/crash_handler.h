@@ -6,8 +6,8 @@
 #ifndef UTILS_CRASH_HANDLER_H_
 #define UTILS_CRASH_HANDLER_H_
 
+#include <cstddef>
 #include <cstdint>
-#include <string>
 
 struct _EXCEPTION_POINTERS;
 
@@ -28,13 +28,25 @@ void InstallCrashHandler(int32_t app_id, const char* app_name);
 void SetCrashReportInfo(const char* app_version, const char* device_id, const char* user_id);
 void SetCrashReporterDir(const char* directory);
 
-// Never returns.
+// Never returns. Hands the crash to the handler's own thread, made at
+// install with a stack of its own (a stack overflow leaves the failing thread
+// almost none), and waits there; a fault while a crash is being handled ends
+// the process at once. Nothing on this path takes memory from the heap.
 [[noreturn]] void HandleCrash(_EXCEPTION_POINTERS* pointers);
 
-// "/crash:<pid>:<tid>:<process>:<event>:<pointers>", the handles and the
-// address in the runtime's pointer format.
-std::wstring CrashReporterArguments(uint32_t pid, uint32_t tid, const void* process,
-                                    const void* event, const void* pointers);
+// Room for the reporter's arguments below, with every field at its widest.
+inline constexpr size_t kCrashReporterArgumentsChars = 128;
+
+// Writes "/crash:<pid>:<tid>:<process>:<event>:<pointers>", the handles and
+// the address in the runtime's pointer format, into |out| (|size| wide
+// characters, kCrashReporterArgumentsChars is enough). Takes nothing from the
+// heap: it runs while the process dies. False when it did not fit.
+bool FormatCrashReporterArguments(wchar_t* out, size_t size, uint32_t pid, uint32_t tid,
+                                  const void* process, const void* event, const void* pointers);
+
+// Copies the NUL-terminated |text| into |out| of |size| characters; false,
+// with |out| emptied, when it does not fit. The crash state's fixed storage.
+bool CopyCrashText(const wchar_t* text, wchar_t* out, size_t size);
 
 // The exit code after a crash with |exception_code|.
 uint32_t CrashExitCode(uint32_t exception_code);

@@ -19,20 +19,144 @@ constexpr DWORD kStatusHeapCorruption = 0xC0000374;
 constexpr DWORD kStatusInvalidParameter = 0xC000000D;
 constexpr DWORD kStatusPureCall = 0xC0000025;
 constexpr DWORD kStatusAbort = 0x40000015;
+constexpr DWORD kStatusStackOverflow = 0xC00000FD;
 
-// Written at start-up, before any second thread; read only by HandleCrash.
+// Sizes of the crash state's fixed storage; longer values are dropped, not
+// cut, so that a path is never a wrong one.
+constexpr size_t kNameChars = 256;
+constexpr size_t kIdChars = 64;
+constexpr size_t kDirChars = 2048;
+// The handler thread's stack, and what a thread that overflowed its own
+// keeps to reach the filter.
+constexpr SIZE_T kCrashThreadStack = 256 * 1024;
+constexpr ULONG kStackGuarantee = 64 * 1024;
+// How long a failing thread waits for the handler thread to end the process
+// before it ends the process itself.
+constexpr DWORD kCrashThreadWaitMs = kCrashReporterWaitMs + 15000;
+
+// Written at start-up and by the setters on the main thread; read only by
+// the crash path. Plain arrays: the crash path must not need the heap, which
+// may be what broke.
 struct CrashReportState {
-  int32_t app_id = 0;
-  std::wstring app_name;
-  std::wstring app_version;
-  std::wstring device_id;
-  std::wstring user_id;
-  std::wstring reporter_dir;
+  int32_t app_id;
+  wchar_t app_name[kNameChars];
+  wchar_t app_version[kNameChars];
+  wchar_t device_id[kIdChars];
+  wchar_t user_id[kIdChars];
+  wchar_t reporter_dir[kDirChars];
+  wchar_t exe_dir[kDirChars];
 };
+CrashReportState g_state;
 
-CrashReportState& State() {
-  static CrashReportState* state = new CrashReportState();
-  return *state;
+// The crash being handled: who failed, with what, and the thread that does
+// the work.
+volatile LONG g_crashing = 0;
+DWORD g_failed_thread = 0;
+EXCEPTION_POINTERS* g_failed_pointers = nullptr;
+HANDLE g_crash_request = nullptr;
+HANDLE g_crash_thread = nullptr;
+DWORD g_crash_thread_id = 0;
+
+void StoreText(const char* utf8, wchar_t* out, size_t size) {
+  if (!utf8) return;
+  CopyCrashText(UTF8ToWide(utf8).c_str(), out, size);
+}
+
+bool HasReporter(const wchar_t* dir, wchar_t* path, size_t size) {
+  const int written = std::swprintf(path, size, L"%ls\\%ls", dir, kCrashReporterExe);
+  return written > 0 && static_cast<size_t>(written) < size &&
+         GetFileAttributesW(path) != INVALID_FILE_ATTRIBUTES;
+}
+
+// The reporter's path into |path|: the stored directory, else the launcher's
+// directory or its parent, whichever holds it, else the launcher's.
+void ReporterPath(wchar_t* path, size_t size) {
+  if (g_state.reporter_dir[0]) {
+    HasReporter(g_state.reporter_dir, path, size);
+    return;
+  }
+  if (HasReporter(g_state.exe_dir, path, size)) return;
+  wchar_t parent[kDirChars];
+  CopyCrashText(g_state.exe_dir, parent, kDirChars);
+  wchar_t* slash = std::wcsrchr(parent, L'\\');
+  if (slash) {
+    *slash = L'\0';
+    if (HasReporter(parent, path, size)) return;
+  }
+  HasReporter(g_state.exe_dir, path, size);
+}
+
+// Starts the reporter, waits for it and ends the process.
+[[noreturn]] void ReportCrash(EXCEPTION_POINTERS* pointers, DWORD failed_thread) {
+  SECURITY_ATTRIBUTES inheritable = {sizeof(inheritable), nullptr, TRUE};
+  HANDLE event = CreateEventW(&inheritable, TRUE, FALSE, nullptr);
+  HANDLE process = OpenProcess(PROCESS_ALL_ACCESS, TRUE, GetCurrentProcessId());
+
+  wchar_t command_line[kCrashReporterArgumentsChars];
+  FormatCrashReporterArguments(command_line, kCrashReporterArgumentsChars, GetCurrentProcessId(),
+                               failed_thread, process, event, pointers);
+
+  wchar_t app_id[16] = {};
+  std::swprintf(app_id, 16, L"%d", g_state.app_id);
+  SetEnvironmentVariableW(L"crash_report_app_id", app_id);
+  SetEnvironmentVariableW(L"crash_report_app_name", g_state.app_name);
+  SetEnvironmentVariableW(L"crash_report_app_version", g_state.app_version);
+  SetEnvironmentVariableW(L"crash_report_device_id", g_state.device_id);
+  SetEnvironmentVariableW(L"crash_report_user_id", g_state.user_id);
+
+  const EXCEPTION_RECORD* record = pointers ? pointers->ExceptionRecord : nullptr;
+  const DWORD code = record ? record->ExceptionCode : 0;
+  // The parameter words as text, never more than the record holds.
+  char parameters[EXCEPTION_MAXIMUM_PARAMETERS * 20] = {};
+  size_t used = 0;
+  const DWORD count = record ? record->NumberParameters : 0;
+  for (DWORD i = 0; i < count && i < EXCEPTION_MAXIMUM_PARAMETERS; ++i) {
+    used += static_cast<size_t>(
+        std::snprintf(parameters + used, sizeof(parameters) - used, "%s%llx", i ? " " : "",
+                      static_cast<unsigned long long>(record->ExceptionInformation[i])));
+    if (used >= sizeof(parameters)) break;
+  }
+  char line[sizeof(parameters) + 128] = {};
+  std::snprintf(line, sizeof(line),
+                "[drel_crash] code `0x%x` of get_crash_info_func != code `0x%x` of this crash %s",
+                0u, static_cast<unsigned>(code), parameters);
+  OutputDebugStringA(line);
+
+  wchar_t reporter[kDirChars + 64] = {};
+  ReporterPath(reporter, sizeof(reporter) / sizeof(reporter[0]));
+  if (GetFileAttributesW(reporter) != INVALID_FILE_ATTRIBUTES) {
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION info = {};
+    if (CreateProcessW(reporter, command_line, nullptr, nullptr, TRUE, 0, nullptr, nullptr,
+                       &startup, &info)) {
+      WaitForSingleObject(event, kCrashReporterWaitMs);
+      CloseHandle(info.hProcess);
+      CloseHandle(info.hThread);
+    }
+  } else {
+    char path[sizeof(reporter) * 2] = {};
+    WideCharToMultiByte(CP_UTF8, 0, reporter, -1, path, sizeof(path), nullptr, nullptr);
+    char missing[sizeof(path) + 64] = {};
+    std::snprintf(missing, sizeof(missing), "error! drel_crash_reporter.exe not exists: %s", path);
+    OutputDebugStringA(missing);
+  }
+  TerminateProcess(GetCurrentProcess(), CrashExitCode(code));
+  for (;;) Sleep(INFINITE);
+}
+
+DWORD WINAPI CrashThreadMain(void*) {
+  WaitForSingleObject(g_crash_request, INFINITE);
+  ReportCrash(g_failed_pointers, g_failed_thread);
+}
+
+// The crash work's own thread, waiting from the start: made at the moment of
+// a crash it might not get the memory or the stack.
+void StartCrashThread() {
+  g_crash_request = CreateEventW(nullptr, FALSE, FALSE, nullptr);
+  if (!g_crash_request) return;
+  g_crash_thread = CreateThread(nullptr, kCrashThreadStack, &CrashThreadMain, nullptr,
+                                STACK_SIZE_PARAM_IS_A_RESERVATION, &g_crash_thread_id);
 }
 
 LONG WINAPI UnhandledExceptionFilterMain(EXCEPTION_POINTERS* pointers) { HandleCrash(pointers); }
@@ -108,33 +232,17 @@ void GuardExceptionFilter() {
                      sizeof(kReturnZero), nullptr);
 }
 
-std::wstring ExecutableDir() {
-  FilePath dir;
-  GetPath(DIR_EXE, &dir);
-  return dir.value();
-}
-
-bool HasReporter(const std::wstring& dir) {
-  const std::wstring path = dir + L"\\" + kCrashReporterExe;
-  return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
-std::wstring ReporterDir() {
-  const CrashReportState& state = State();
-  if (!state.reporter_dir.empty()) return state.reporter_dir;
-  const std::wstring own = ExecutableDir();
-  if (HasReporter(own)) return own;
-  const size_t slash = own.find_last_of(L'\\');
-  if (slash != std::wstring::npos && HasReporter(own.substr(0, slash))) return own.substr(0, slash);
-  return own;
-}
-
 }  // namespace
 
 void InstallCrashHandler(int32_t app_id, const char* app_name) {
-  CrashReportState& state = State();
-  state.app_id = app_id;
-  if (app_name) state.app_name = UTF8ToWide(app_name);
+  g_state.app_id = app_id;
+  StoreText(app_name, g_state.app_name, kNameChars);
+  FilePath exe_dir;
+  GetPath(DIR_EXE, &exe_dir);
+  CopyCrashText(exe_dir.value().c_str(), g_state.exe_dir, kDirChars);
+  StartCrashThread();
+  ULONG guarantee = kStackGuarantee;
+  SetThreadStackGuarantee(&guarantee);
   SetUnhandledExceptionFilter(&UnhandledExceptionFilterMain);
   GuardExceptionFilter();
   AddVectoredExceptionHandler(0, &HeapCorruptionHandler);
@@ -145,70 +253,37 @@ void InstallCrashHandler(int32_t app_id, const char* app_name) {
 }
 
 void SetCrashReportInfo(const char* app_version, const char* device_id, const char* user_id) {
-  CrashReportState& state = State();
-  if (app_version) state.app_version = UTF8ToWide(app_version);
-  if (device_id) state.device_id = UTF8ToWide(device_id);
-  if (user_id) state.user_id = UTF8ToWide(user_id);
+  StoreText(app_version, g_state.app_version, kNameChars);
+  StoreText(device_id, g_state.device_id, kIdChars);
+  StoreText(user_id, g_state.user_id, kIdChars);
 }
 
 void SetCrashReporterDir(const char* directory) {
-  if (directory) State().reporter_dir = UTF8ToWide(directory);
+  StoreText(directory, g_state.reporter_dir, kDirChars);
 }
 
 void HandleCrash(EXCEPTION_POINTERS* pointers) {
-  const CrashReportState& state = State();
-  SECURITY_ATTRIBUTES inheritable = {sizeof(inheritable), nullptr, TRUE};
-  HANDLE event = CreateEventW(&inheritable, TRUE, FALSE, nullptr);
-  HANDLE process = OpenProcess(PROCESS_ALL_ACCESS, TRUE, GetCurrentProcessId());
-
-  std::wstring command_line =
-      CrashReporterArguments(GetCurrentProcessId(), GetCurrentThreadId(), process, event, pointers);
-
-  wchar_t app_id[16] = {};
-  std::swprintf(app_id, 16, L"%d", state.app_id);
-  SetEnvironmentVariableW(L"crash_report_app_id", app_id);
-  SetEnvironmentVariableW(L"crash_report_app_name", state.app_name.c_str());
-  SetEnvironmentVariableW(L"crash_report_app_version", state.app_version.c_str());
-  SetEnvironmentVariableW(L"crash_report_device_id", state.device_id.c_str());
-  SetEnvironmentVariableW(L"crash_report_user_id", state.user_id.c_str());
-
-  const EXCEPTION_RECORD* record = pointers ? pointers->ExceptionRecord : nullptr;
-  const DWORD code = record ? record->ExceptionCode : 0;
-  // The parameter words as text, never more than the record holds.
-  char parameters[EXCEPTION_MAXIMUM_PARAMETERS * 20] = {};
-  size_t used = 0;
-  const DWORD count = record ? record->NumberParameters : 0;
-  for (DWORD i = 0; i < count && i < EXCEPTION_MAXIMUM_PARAMETERS; ++i) {
-    used += static_cast<size_t>(
-        std::snprintf(parameters + used, sizeof(parameters) - used, "%s%llx", i ? " " : "",
-                      static_cast<unsigned long long>(record->ExceptionInformation[i])));
-    if (used >= sizeof(parameters)) break;
+  const DWORD self = GetCurrentThreadId();
+  const DWORD code =
+      pointers && pointers->ExceptionRecord ? pointers->ExceptionRecord->ExceptionCode : 0;
+  if (InterlockedCompareExchange(&g_crashing, 1, 0) != 0) {
+    // A fault inside the handler, or while its thread works: end at once.
+    // Any other thread waits for the end the first crash brings.
+    if (self == g_crash_thread_id || self == g_failed_thread)
+      TerminateProcess(GetCurrentProcess(), CrashExitCode(code));
+    for (;;) Sleep(INFINITE);
   }
-  char line[sizeof(parameters) + 128] = {};
-  std::snprintf(line, sizeof(line),
-                "[drel_crash] code `0x%x` of get_crash_info_func != code `0x%x` of this crash %s",
-                0u, static_cast<unsigned>(code), parameters);
-  OutputDebugStringA(line);
-
-  const std::wstring reporter = ReporterDir() + L"\\" + kCrashReporterExe;
-  if (GetFileAttributesW(reporter.c_str()) != INVALID_FILE_ATTRIBUTES) {
-    STARTUPINFOW startup = {};
-    startup.cb = sizeof(startup);
-    PROCESS_INFORMATION info = {};
-    if (CreateProcessW(reporter.c_str(), &command_line[0], nullptr, nullptr, TRUE, 0, nullptr,
-                       nullptr, &startup, &info)) {
-      WaitForSingleObject(event, kCrashReporterWaitMs);
-      CloseHandle(info.hProcess);
-      CloseHandle(info.hThread);
-    }
-  } else {
-    char missing[MAX_PATH * 3 + 64] = {};
-    std::snprintf(missing, sizeof(missing), "error! drel_crash_reporter.exe not exists: %s",
-                  WideToUTF8(reporter).c_str());
-    OutputDebugStringA(missing);
+  g_failed_thread = self;
+  g_failed_pointers = pointers;
+  // An overflowed stack cannot carry the reporter's start: the handler's
+  // thread does it while this one waits, its records alive for the reporter.
+  // Every other crash is handled here, where the locks the failing code may
+  // hold (the heap's among them) are this thread's own.
+  if (code == kStatusStackOverflow && g_crash_thread && SetEvent(g_crash_request)) {
+    if (WaitForSingleObject(g_crash_thread, kCrashThreadWaitMs) == WAIT_TIMEOUT)
+      TerminateProcess(GetCurrentProcess(), CrashExitCode(code));
   }
-  TerminateProcess(GetCurrentProcess(), CrashExitCode(code));
-  for (;;) Sleep(INFINITE);
+  ReportCrash(pointers, self);
 }
 
 }  // namespace corvane

@@ -37,6 +37,10 @@ class Animation {
   Animation(const Animation&) = delete;
   Animation& operator=(const Animation&) = delete;
 
+  // The started client, watched beside the ready event: a client that ends
+  // ends the splash. Borrowed: the handle must outlive the player. Before
+  // Init.
+  void WatchClient(HANDLE client_process) { client_process_ = client_process; }
   // Checks the files, reads config.json, starts GDI+, opens the named event
   // and starts the watcher. False with error() set on the first failure.
   bool Init(const FilePath& folder);
@@ -108,6 +112,7 @@ class Animation {
   win::ScopedHandle event_;
   win::ScopedHandle stop_watcher_;
   win::ScopedHandle watcher_;
+  HANDLE client_process_ = nullptr;
   std::atomic<bool> closing_{false};
   // Set by the watcher when it asked for the end before the window existed.
   std::atomic<bool> stop_requested_{false};

@@ -93,9 +93,14 @@ bool Animation::Init(const FilePath& folder) {
 
 unsigned __stdcall Animation::WatcherMain(void* param) {
   Animation* animation = static_cast<Animation*>(param);
-  const HANDLE handles[] = {animation->event_.Get(), animation->stop_watcher_.Get()};
-  const DWORD wait = WaitForMultipleObjects(2, handles, FALSE, kAnimationWatcherWaitMs);
+  // The client's end counts as its signal: a client that died never gets
+  // ready, and the check and the dialog must not wait behind the splash.
+  const HANDLE handles[] = {animation->event_.Get(), animation->stop_watcher_.Get(),
+                            animation->client_process_};
+  const DWORD count = animation->client_process_ ? 3 : 2;
+  const DWORD wait = WaitForMultipleObjects(count, handles, FALSE, kAnimationWatcherWaitMs);
   if (wait == WAIT_OBJECT_0 + 1) return 0;
+  if (wait == WAIT_OBJECT_0 + 2) LOG(INFO) << "client ended, splash stops.";
   if (wait == WAIT_TIMEOUT || !animation->closing_) animation->RequestStop();
   return 0;
 }
@@ -438,8 +443,9 @@ void Animation::Finish() {
   event_.Close();
 }
 
-void PlayStartupAnimation(const FilePath& version_dir) {
+void PlayStartupAnimation(const FilePath& version_dir, HANDLE client_process) {
   Animation animation;
+  animation.WatchClient(client_process);
   if (animation.Init(version_dir.Append(kAnimationFolderName)) &&
       animation.CreateAnimationWindow()) {
     animation.RunMessageLoop();

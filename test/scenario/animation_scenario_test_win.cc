@@ -69,6 +69,34 @@ TEST_F(AnimationScenarioTest, ShownUntilTheClientIsReadyThenReported) {
   ExpectLaunchReports(mark, version_, BaseParams(version_));
 }
 
+TEST_F(AnimationScenarioTest, ClientThatDiesAtOnceEndsTheSplashAndGetsTheDialog) {
+  WriteConfig({{"cur_path", version_}});
+  const std::vector<test::WebPFrame> frames = {test::TestPatternFrame(64, 32, 0x6496C8, 100),
+                                               test::TestPatternFrame(64, 32, 0xC86496, 100)};
+  WritePicture(test::BuildAnimatedWebP(64, 32, frames),
+               R"({"window_width":64,"window_height":32,"topmost":true})");
+  const FilePath client = InstallChild(CurDir(), kClientExe, {{"exit_code", 0xC0000135u}});
+  const int64_t mark = CollectorMark();
+
+  const DWORD begin = GetTickCount();
+  const ProgramRun run = RunLauncher(L"", DialogAction::kPressOk);
+  const DWORD elapsed = GetTickCount() - begin;
+
+  ASSERT_TRUE(run.finished);
+  EXPECT_EQ(0u, run.exit_code);
+  EXPECT_EQ(1u, test::ReadChildRecords(client).size());
+  ASSERT_EQ(1u, run.dialogs.size());
+  // The dialog follows the client's end, not the watcher's 30 s.
+  EXPECT_LT(elapsed, 15000u);
+  RecordProperty("launcher_run_ms", static_cast<int>(elapsed));
+  const std::vector<nlohmann::json> reports = AnimationReports(mark);
+  ASSERT_EQ(1u, reports.size());
+  EXPECT_EQ(R"({"error":"","success":true})", reports[0]["events"][0]["params"]);
+  const std::vector<nlohmann::json> launches = ReportsSince(mark, version_);
+  ASSERT_FALSE(launches.empty());
+  EXPECT_EQ("[2001]", launches[0]["parsed_params"].value("error_codes", std::string()));
+}
+
 TEST_F(AnimationScenarioTest, BrokenPictureOrConfigIsReportedAndTheClientStarts) {
   const struct {
     const char* name;

@@ -58,6 +58,7 @@ TEST_F(CrashScenarioTest, EveryCrashPathReachesTheReporter) {
       {L"access_violation", 0xC0000005, 0x6472656C}, {L"heap_corruption", 0xC0000374, 0x6472656C},
       {L"keep_code", 0xE0000008, 0xE0000008},        {L"invalid_parameter", 0xC000000D, 0x6472656C},
       {L"pure_call", 0xC0000025, 0x6472656C},        {L"abort", 0x40000015, 0x6472656C},
+      {L"stack_overflow", 0xC00000FD, 0x6472656C},
   };
   size_t runs = 0;
   for (const auto& c : kCases) {

@@ -15,6 +15,26 @@ extern "C" void __cxa_pure_virtual();
 namespace corvane {
 namespace test {
 
+namespace {
+
+// Recurses until the stack is gone; the frame's array and the use of the
+// result keep the compiler from turning it into a loop, the flag from seeing
+// that it never ends.
+volatile bool g_recurse = true;
+
+#if defined(__GNUC__)
+__attribute__((noinline))
+#else
+__declspec(noinline)
+#endif
+int Recurse(int depth) {
+  volatile char frame[512];
+  frame[0] = static_cast<char>(depth);
+  return g_recurse ? Recurse(depth + 1) + frame[0] : frame[0];
+}
+
+}  // namespace
+
 void CrashIfAsked(bool run_over) {
   char text[40] = {};
   if (!GetEnvironmentVariableA("CORVANE_TEST_CRASH", text, sizeof(text))) return;
@@ -46,6 +66,8 @@ void CrashIfAsked(bool run_over) {
 #endif
   } else if (!std::strcmp(kind, "abort")) {
     std::abort();
+  } else if (!std::strcmp(kind, "stack_overflow")) {
+    Recurse(0);
   }
 }
 

@@ -3,6 +3,9 @@
 // checks the exit code, what the client was started with, and the exact
 // report bodies the collector received.
 
+#include <memory>
+
+#include "base/win/scoped_handle.h"
 #include "test/scenario/launcher_scenario_fixture.h"
 
 namespace corvane {
@@ -50,20 +53,40 @@ TEST_F(LauncherScenarioTest, RunningClientGetsAppRunningAndNoUpdateRuns) {
   ExpectLaunchReports(mark, version_, params);
 }
 
-TEST_F(LauncherScenarioTest, LockHeldByAnotherLauncherEndsWithTwoAndNoReport) {
-  HeldMutex lock(kInstanceLock);
-  ASSERT_TRUE(lock.valid());
+TEST_F(LauncherScenarioTest, LockHeldOrRefusedEndsWithTwoAndNoReport) {
+  enum class Holder { kLauncher, kElevatedLauncher, kEventOfTheName };
+  const struct {
+    const char* name;
+    Holder holder;
+  } kCases[] = {
+      {"held", Holder::kLauncher},
+      // Its DACL refuses us: what an elevated launcher's lock looks like.
+      {"refused", Holder::kElevatedLauncher},
+      {"name taken by an event", Holder::kEventOfTheName},
+  };
   WriteConfig({{"cur_path", version_}});
   const FilePath client = InstallChild(CurDir(), kClientExe);
-  const int64_t mark = CollectorMark();
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.name);
+    std::unique_ptr<HeldMutex> lock;
+    win::ScopedHandle event;
+    if (c.holder == Holder::kEventOfTheName) {
+      event.Set(CreateEventW(nullptr, TRUE, FALSE, kInstanceLock));
+      ASSERT_TRUE(event.IsValid());
+    } else {
+      lock = std::make_unique<HeldMutex>(kInstanceLock, c.holder == Holder::kElevatedLauncher);
+      ASSERT_TRUE(lock->valid());
+    }
+    const int64_t mark = CollectorMark();
 
-  const ProgramRun run = RunLauncher(L"", DialogAction::kFail);
+    const ProgramRun run = RunLauncher(L"", DialogAction::kFail);
 
-  ASSERT_TRUE(run.finished);
-  EXPECT_EQ(2u, run.exit_code);
-  EXPECT_TRUE(run.dialogs.empty());
-  EXPECT_TRUE(test::ReadChildRecords(client).empty());
-  EXPECT_TRUE(ReportsSince(mark, version_).empty());
+    ASSERT_TRUE(run.finished);
+    EXPECT_EQ(2u, run.exit_code);
+    EXPECT_TRUE(run.dialogs.empty());
+    EXPECT_TRUE(test::ReadChildRecords(client).empty());
+    EXPECT_TRUE(ReportsSince(mark, version_).empty());
+  }
 }
 
 struct ConfigCase {
@@ -144,7 +167,9 @@ TEST_F(LauncherScenarioTest, EarlyDeathOfTheClientDecidesTheLaunch) {
   const Case kCases[] = {
       {"missing library", {{"exit_code", kStatusDllNotFound}}, true, ""},
       {"access violation", {{"crash", true}}, true, "[client exit code:0xC0000005]"},
+      {"fast fail", {{"exit_code", 0xC0000409u}}, true, "[client exit code:0xC0000409]"},
       {"normal exit", {{"exit_code", 1}}, false, ""},
+      {"exit(-1)", {{"exit_code", 0xFFFFFFFFu}}, false, ""},
   };
   for (const Case& c : kCases) {
     SCOPED_TRACE(c.name);

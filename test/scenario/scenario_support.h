@@ -53,10 +53,13 @@ struct ProgramRun {
 ProgramRun RunProgram(const std::wstring& command_line, const FilePath& current_dir,
                       DialogAction action);
 
-// Holds a named mutex for the object's lifetime.
+// Holds a named mutex for the object's lifetime. With |refuse_others| its
+// DACL is empty, so that another process's CreateMutexW of the name fails
+// with ERROR_ACCESS_DENIED, as for a mutex an elevated process or another
+// user made.
 class HeldMutex {
  public:
-  explicit HeldMutex(const std::wstring& name);
+  explicit HeldMutex(const std::wstring& name, bool refuse_others = false);
   ~HeldMutex();
   HeldMutex(const HeldMutex&) = delete;
   HeldMutex& operator=(const HeldMutex&) = delete;

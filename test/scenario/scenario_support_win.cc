@@ -174,8 +174,17 @@ ProgramRun RunProgram(const std::wstring& command_line, const FilePath& current_
   return run;
 }
 
-HeldMutex::HeldMutex(const std::wstring& name) {
-  handle_ = CreateMutexW(nullptr, FALSE, name.c_str());
+HeldMutex::HeldMutex(const std::wstring& name, bool refuse_others) {
+  SECURITY_DESCRIPTOR descriptor;
+  ACL empty;
+  SECURITY_ATTRIBUTES attributes = {sizeof(attributes), &descriptor, FALSE};
+  if (refuse_others &&
+      !(InitializeSecurityDescriptor(&descriptor, SECURITY_DESCRIPTOR_REVISION) &&
+        InitializeAcl(&empty, sizeof(empty), ACL_REVISION) &&
+        SetSecurityDescriptorDacl(&descriptor, TRUE, &empty, FALSE))) {
+    return;
+  }
+  handle_ = CreateMutexW(refuse_others ? &attributes : nullptr, FALSE, name.c_str());
 }
 
 HeldMutex::~HeldMutex() {
