@@ -15,6 +15,11 @@ enum PathKey {
 // Fills |path|; false (and |path| emptied) when the system call fails.
 bool GetPath(PathKey key, FilePath* path);
 
+// Tests: FILE_EXE and DIR_EXE answer as if |path| were the running
+// executable (a test binary standing in for a launcher in a temporary
+// install tree); an empty path restores them.
+void OverrideExePathForTesting(const FilePath& path);
+
 }  // namespace corvane
 
 #endif  // BASE_PATH_SERVICE_H_

@@ -9,7 +9,16 @@ namespace corvane {
 
 namespace {
 
+FilePath& ExeOverride() {
+  static FilePath* path = new FilePath();
+  return *path;
+}
+
 bool GetExePath(FilePath* path) {
+  if (!ExeOverride().empty()) {
+    *path = ExeOverride();
+    return true;
+  }
   std::wstring buffer(MAX_PATH, L'\0');
   for (;;) {
     DWORD length = ::GetModuleFileNameW(nullptr, &buffer[0], static_cast<DWORD>(buffer.size()));
@@ -58,5 +67,7 @@ bool GetPath(PathKey key, FilePath* path) {
   }
   return false;
 }
+
+void OverrideExePathForTesting(const FilePath& path) { ExeOverride() = path; }
 
 }  // namespace corvane

@@ -131,7 +131,11 @@ bool Launcher::RelaunchElevated() {
   LaunchResult& result = GetLaunchResult();
   // The relaunched launcher must be able to take the lock.
   instance_lock_.reset();
+  // This launcher by its full path: argument 0 is whatever the caller typed,
+  // and the service or the prompt starts it from another directory.
   CommandLine relaunch = *CommandLine::ForCurrentProcess();
+  FilePath self;
+  if (GetPath(FILE_EXE, &self)) relaunch.SetProgram(self);
   relaunch.AppendArg("--elevated_relaunch");
 
   // Through the service, else the consent prompt; the launcher's own

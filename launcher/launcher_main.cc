@@ -11,6 +11,7 @@
 #include "base/path_service.h"
 #include "base/strings/utf_string_conversions.h"
 #include "common/reg_utils.h"
+#include "launcher/install_tree_path.h"
 #include "launcher/launcher.h"
 #include "launcher/launcher_constants.h"
 #include "launcher/localized_texts.h"
@@ -40,7 +41,14 @@ void SetUpCrashReporting() {
   corvane::SetCrashReportInfo(version_utf8.c_str(), nullptr, nullptr);
   corvane::FilePath dir;
   corvane::GetPath(corvane::DIR_EXE, &dir);
-  corvane::SetCrashReporterDir(dir.Append(version).AsUTF8Unsafe().c_str());
+  // The registry value becomes a directory the reporter is started from: it
+  // names a version directory below the launcher's or none.
+  if (corvane::IsInstallTreePath(version, corvane::InstallTreePathKind::kName)) {
+    dir = dir.Append(version);
+  } else {
+    LOG(ERROR) << "DisplayVersion is no version directory name: " << version;
+  }
+  corvane::SetCrashReporterDir(dir.AsUTF8Unsafe().c_str());
 }
 
 }  // namespace

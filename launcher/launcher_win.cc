@@ -8,6 +8,7 @@
 #include "base/command_line.h"
 #include "base/process/launch.h"
 #include "base/process/process.h"
+#include "base/win/named_mutex.h"
 #include "base/win/scoped_handle.h"
 #include "launcher/launcher_constants.h"
 #include "launcher/launcher_widget.h"
@@ -20,22 +21,18 @@ Launcher::Launcher() = default;
 Launcher::~Launcher() = default;
 
 bool Launcher::AcquireInstanceLock() {
-  const std::wstring name = InstanceLockName(product_short_name());
-  HANDLE mutex = CreateMutexW(nullptr, FALSE, name.c_str());
-  if (!mutex) {
-    // Refused: the lock exists and belongs to a launcher with other rights
-    // (elevated, another user), or the name is taken by another kind of
-    // object. Either way somebody holds it.
-    const DWORD error = GetLastError();
-    if (error == ERROR_ACCESS_DENIED || error == ERROR_INVALID_HANDLE) return false;
-    // No lock can exist: nothing to guard with, the launch goes on.
-    return true;
+  win::ScopedHandle mutex;
+  switch (win::CreateNamedMutex(InstanceLockName(product_short_name()), &mutex)) {
+    case win::NamedMutexState::kCreated:
+      instance_lock_ = std::make_unique<win::ScopedHandle>(std::move(mutex));
+      return true;
+    case win::NamedMutexState::kExists:
+      // Also when it refuses us: a launcher with other rights holds it.
+      return false;
+    case win::NamedMutexState::kUnavailable:
+      break;
   }
-  if (GetLastError() == ERROR_ALREADY_EXISTS) {
-    CloseHandle(mutex);
-    return false;
-  }
-  instance_lock_ = std::make_unique<win::ScopedHandle>(mutex);
+  // Without a mutex there is nothing to guard with; the launch goes on.
   return true;
 }
 

@@ -329,6 +329,37 @@ TEST(BaseLauncherTest, SingleInstanceWindowMeansTheClientRuns) {
   BaseLauncher::ResetAppRunningCacheForTesting();
 }
 
+TEST(LauncherTest, CrashExitCodesAgainstChosenOnes) {
+  const struct {
+    uint32_t code;
+    bool crash;
+  } kCases[] = {
+      // What Windows leaves for a process that crashed.
+      {0xC0000005, true},   // access violation
+      {0xC0000374, true},   // heap corruption
+      {0xC00000FD, true},   // stack overflow
+      {0xC0000409, true},   // fast-fail, the runtime's abort
+      {0xC000001D, true},   // illegal instruction
+      {0xC0000135, true},   // the loader: DLL not found
+      {0xC0000139, true},   // entry point not found
+      {0xC0000142, true},   // DLL initialisation failed
+      {0xE06D7363, true},   // an uncaught C++ exception
+      {0x80000003, true},   // a breakpoint nobody caught
+      // What a program can pass to exit().
+      {0xFFFFFFFF, false},  // exit(-1)
+      {0xFFFFFFFE, false},  // exit(-2)
+      {0xF0000000, false},
+      {0xBFFFFFFF, false},
+      {0, false},
+      {1, false},
+      {3, false},  // the MinGW runtime's abort
+      {259, false},
+  };
+  for (const auto& c : kCases) {
+    EXPECT_EQ(c.crash, IsCrashExitCode(c.code)) << std::hex << c.code;
+  }
+}
+
 TEST(LauncherTest, CheckLaunchResult) {
   ScopedConstants constants({{201, L"unitcheck"}, {207, std::wstring(L"[\"") + kBoxExe + L"\"]"}});
   TestLauncher launcher;

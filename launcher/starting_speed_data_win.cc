@@ -1,5 +1,4 @@
 #include <windows.h>
-#include <psapi.h>
 #include <tlhelp32.h>
 
 #include "base/command_line.h"
@@ -45,14 +44,18 @@ std::string ParentExecutableName() {
       }
     }
   }
+  // The image name through the kernel, not the parent's module list: that
+  // one cannot be read from a 32-bit launcher into a 64-bit parent such as
+  // the shell, nor from an elevated one without more rights than needed.
   win::ScopedHandle process(
-      parent ? OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, parent) : nullptr);
+      parent ? OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, parent) : nullptr);
   if (!process.IsValid()) {
     LOG(ERROR) << "Parent process handle is null";
     return std::string();
   }
   wchar_t path[MAX_PATH] = {};
-  const DWORD length = K32GetModuleFileNameExW(process.Get(), nullptr, path, MAX_PATH);
+  DWORD length = MAX_PATH;
+  if (!QueryFullProcessImageNameW(process.Get(), 0, path, &length)) length = 0;
   if (length == 0) {
     LOG(ERROR) << "GetModuleFileNameEx error";
     return std::string();

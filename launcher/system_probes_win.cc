@@ -4,6 +4,7 @@
 #include <tlhelp32.h>
 
 #include "base/logging.h"
+#include "base/win/named_mutex.h"
 #include "base/win/scoped_handle.h"
 
 namespace corvane {
@@ -57,10 +58,9 @@ bool IsProcessRunning(const std::vector<std::wstring>& exe_names) {
 
 bool IsInstallerRunning(const std::wstring& installer_mutex_name) {
   if (installer_mutex_name.empty()) return false;
-  HANDLE mutex = CreateMutexW(nullptr, FALSE, installer_mutex_name.c_str());
-  const DWORD error = GetLastError();
-  win::ScopedHandle closer(mutex);
-  if (closer.IsValid() && error == ERROR_ALREADY_EXISTS) {
+  // An installer started elevated makes a mutex that refuses us: running too.
+  win::ScopedHandle ours;
+  if (win::CreateNamedMutex(installer_mutex_name, &ours) == win::NamedMutexState::kExists) {
     LOG(INFO) << "installer running.";
     return true;
   }

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "base/command_line.h"
 #include "base/files/file_path.h"
 #include "base/logging.h"
 #include "base/path_service.h"
@@ -10,10 +11,17 @@ namespace corvane {
 
 namespace {
 
+// The program's name as the command line wrote it (a shortcut's "X.exe",
+// a shell's "x"): the flag is kept per name the launcher is started by. With
+// no command line or no name in it, the executable's own file name.
 std::wstring ExecutableName() {
-  FilePath exe;
-  GetPath(FILE_EXE, &exe);
-  return exe.BaseName().value();
+  const CommandLine* command_line = CommandLine::ForCurrentProcess();
+  FilePath exe = command_line ? command_line->GetProgram().BaseName() : FilePath();
+  if (exe.empty() || exe.value() == L"." || exe.value() == L"..") {
+    GetPath(FILE_EXE, &exe);
+    exe = exe.BaseName();
+  }
+  return exe.value();
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include <windows.h>
 
+#include "base/command_line.h"
 #include "gtest/gtest.h"
 #include "utils/boot_flag.h"
 #include "utils/disk.h"
@@ -26,17 +27,41 @@ TEST(DiskTest, VolumeForms) {
   EXPECT_FALSE(IsDiskSsd(L"Q:\\no such volume"));
 }
 
-TEST(BootFlagTest, AbsentUntilCreated) {
+TEST(BootFlagTest, KeyNamedByArgumentZeroAsWritten) {
   const wchar_t kName[] = L"BootFlagTestFlag";
   wchar_t exe[MAX_PATH] = {};
   GetModuleFileNameW(nullptr, exe, MAX_PATH);
-  const std::wstring owner = std::wstring(L"Software\\") + (wcsrchr(exe, L'\\') + 1);
-  RegDeleteKeyW(HKEY_CURRENT_USER, (owner + L"\\" + kName).c_str());
-  EXPECT_FALSE(BootFlagExists(kName));
-  CreateBootFlag(kName);
-  EXPECT_TRUE(BootFlagExists(kName));
-  RegDeleteKeyW(HKEY_CURRENT_USER, (owner + L"\\" + kName).c_str());
-  RegDeleteKeyW(HKEY_CURRENT_USER, owner.c_str());
+  const std::wstring module_name = wcsrchr(exe, L'\\') + 1;
+  const struct {
+    const wchar_t* argument0;  // nullptr: no command line
+    std::wstring owner;
+  } kCases[] = {
+      {L"BootFlagTyped", L"BootFlagTyped"},
+      {L"C:\\somewhere\\BootFlagShortcut.EXE", L"BootFlagShortcut.EXE"},
+      // No name to take: the executable's own.
+      {L"", module_name},
+      {nullptr, module_name},
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.owner);
+    CommandLine::ResetForTesting();
+    if (c.argument0) {
+      CommandLine::Init(0, nullptr);
+      *CommandLine::ForCurrentProcess() = CommandLine(CommandLine::StringVector{c.argument0});
+    }
+    const std::wstring owner = L"Software\\" + c.owner;
+    RegDeleteKeyW(HKEY_CURRENT_USER, (owner + L"\\" + kName).c_str());
+    EXPECT_FALSE(BootFlagExists(kName));
+    CreateBootFlag(kName);
+    EXPECT_TRUE(BootFlagExists(kName));
+    HKEY key = nullptr;
+    EXPECT_EQ(ERROR_SUCCESS, RegOpenKeyExW(HKEY_CURRENT_USER, (owner + L"\\" + kName).c_str(), 0,
+                                           KEY_READ, &key));
+    if (key) RegCloseKey(key);
+    RegDeleteKeyW(HKEY_CURRENT_USER, (owner + L"\\" + kName).c_str());
+    RegDeleteKeyW(HKEY_CURRENT_USER, owner.c_str());
+  }
+  CommandLine::ResetForTesting();
 }
 
 }  // namespace

@@ -114,6 +114,31 @@ TEST_F(CrashScenarioTest, EveryCrashPathReachesTheReporter) {
   EXPECT_LT(GetTickCount() - begin, 30000u);
 }
 
+TEST_F(CrashScenarioTest, DisplayVersionThatLeavesTheTreeIsNoReporterDirectory) {
+  // The uninstall entry names a directory beside the install tree: the
+  // reporter there is never started, the launcher's own is.
+  const FilePath outside = root_.DirName().Append(L"crash_outside");
+  const FilePath planted = outside.Append(L"drel_crash_reporter.exe");
+  const FilePath own = root_.Append(L"drel_crash_reporter.exe");
+  ASSERT_TRUE(test::PlaceTestChild(planted, R"({"read_crash":true})"));
+  ASSERT_TRUE(test::PlaceTestChild(own, R"({"read_crash":true})"));
+  HKEY key = nullptr;
+  RegCreateKeyExW(HKEY_CURRENT_USER, kCrashUninstallKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr,
+                  &key, nullptr);
+  const wchar_t kEscape[] = L"..\\crash_outside";
+  RegSetValueExW(key, L"DisplayVersion", 0, REG_SZ, reinterpret_cast<const BYTE*>(kEscape),
+                 sizeof(kEscape));
+  RegCloseKey(key);
+
+  const ProgramRun run = Crash(L"access_violation");
+
+  ASSERT_TRUE(run.finished);
+  EXPECT_EQ(0x6472656Cu, run.exit_code);
+  EXPECT_TRUE(test::ReadChildRecords(planted).empty());
+  EXPECT_EQ(1u, test::ReadChildRecords(own).size());
+  DeleteFile(outside, true);
+}
+
 TEST_F(CrashScenarioTest, ShippedLauncherHasNoTrigger) {
   std::string shipped;
   ASSERT_TRUE(ReadFileToString(FromBuildPath(CORVANE_SHIPPED_LAUNCHER), &shipped));

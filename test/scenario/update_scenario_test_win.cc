@@ -211,6 +211,17 @@ TEST_F(UpdateScenarioTest, BinaryUpdateWaitsForTheUpdaterThenStartsTheClient) {
   params["is_bin_update"] = 1;
   params["bin_update_success"] = 1;
   ExpectLaunchReports(mark, version_, params);
+
+  // No updater: the current client all the same, and 4000.
+  ASSERT_TRUE(DeleteFile(updater, false));
+  const int64_t missing_mark = CollectorMark();
+  const ProgramRun missing = RunLauncher(L"", DialogAction::kFail);
+  ASSERT_TRUE(missing.finished);
+  EXPECT_EQ(0u, missing.exit_code);
+  EXPECT_EQ(2u, test::ReadChildRecords(client).size());
+  params["bin_update_success"] = 0;
+  params["error_codes"] = "[4000]";
+  ExpectLaunchReports(missing_mark, version_, params);
 }
 
 TEST_F(UpdateScenarioTest, EditConfigRewritesTheFileAndTheUninstallVersion) {
@@ -355,8 +366,14 @@ TEST_F(UpdateScenarioTest, EditConfigRelaunchesElevatedThroughTheService) {
   });
   CommandLine::ResetForTesting();
   CommandLine::Init(0, nullptr);
+  // Typed by its bare name, as from a shell in the install directory; the
+  // relaunch names the file by its full path.
   *CommandLine::ForCurrentProcess() = CommandLine(CommandLine::StringVector{
-      LauncherPath().value(), L"--launcher_api=edit_config", L"--cur_path=2.0.1"});
+      L"corvane_launcher", L"--launcher_api=edit_config", L"--cur_path=2.0.1"});
+  OverrideExePathForTesting(LauncherPath());
+  CommandLine expected_relaunch = *CommandLine::ForCurrentProcess();
+  expected_relaunch.SetProgram(LauncherPath());
+  expected_relaunch.AppendArg("--elevated_relaunch");
 
   const struct {
     const char* name;
@@ -390,9 +407,7 @@ TEST_F(UpdateScenarioTest, EditConfigRelaunchesElevatedThroughTheService) {
     const auto records = service.Records();
     ASSERT_FALSE(records.empty());
     const std::string relaunched = records.back()["cmdline"].get<std::string>();
-    EXPECT_EQ(WideToUTF8(CommandLine::ForCurrentProcess()->GetCommandLineString()) +
-                  " --elevated_relaunch",
-              relaunched);
+    EXPECT_EQ(WideToUTF8(expected_relaunch.GetCommandLineString()), relaunched);
     EXPECT_EQ(c.succeeds ? c.config_after : before, ReadConfigText());
     const LaunchResult& result = GetLaunchResult();
     if (c.succeeds) {
@@ -406,6 +421,7 @@ TEST_F(UpdateScenarioTest, EditConfigRelaunchesElevatedThroughTheService) {
 
   CommandLine::ResetForTesting();
   ResetProductConstantsForTesting();
+  OverrideExePathForTesting(FilePath());
   SetElevationQueryHookForTesting(nullptr);
   SetProxyBlanketResultHookForTesting(nullptr);
   CoUninitialize();
