@@ -181,8 +181,9 @@ LONG WINAPI HeapCorruptionHandler(EXCEPTION_POINTERS* pointers) {
 #else
 #define CORVANE_KEEP_FRAME_POINTER
 #endif
-[[noreturn]] CORVANE_KEEP_FRAME_POINTER void HandleRuntimeCrash(DWORD code, DWORD flags, DWORD parameter_count,
-                                     const ULONG_PTR* parameters) {
+[[noreturn]] CORVANE_KEEP_FRAME_POINTER void HandleRuntimeCrash(DWORD code, DWORD flags,
+                                                                DWORD parameter_count,
+                                                                const ULONG_PTR* parameters) {
   CONTEXT context = {};
   RtlCaptureContext(&context);
   EXCEPTION_RECORD record = {};

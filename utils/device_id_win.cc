@@ -20,6 +20,8 @@ namespace corvane {
 
 namespace {
 
+constexpr DWORD kWmiQueryTimeoutMs = 3000;
+
 constexpr ULONG kIncludeGateways = 0x0080;           // GAA_FLAG_INCLUDE_GATEWAYS
 constexpr DWORD kNdisQueryGlobalStats = 0x00170002;  // IOCTL_NDIS_QUERY_GLOBAL_STATS
 constexpr DWORD kPermanentAddressOid = 0x01010101;   // OID_802_3_PERMANENT_ADDRESS
@@ -237,8 +239,13 @@ class WinHardwareQueries : public HardwareQueries {
     }
     ScopedBstr name_space(L"ROOT\\CIMV2");
     ScopedComPtr<IWbemServices> services;
-    if (FAILED(locator->ConnectServer(name_space.Get(), nullptr, nullptr, nullptr, 0, nullptr,
-                                      nullptr, services.Receive()))) {
+    // A hung WMI service must not hold the launch: the connection waits no
+    // longer than the service allows with this flag, the enumeration no
+    // longer than kWmiQueryTimeoutMs in all.
+    const DWORD deadline = GetTickCount() + kWmiQueryTimeoutMs;
+    if (FAILED(locator->ConnectServer(name_space.Get(), nullptr, nullptr, nullptr,
+                                      WBEM_FLAG_CONNECT_USE_MAX_WAIT, nullptr, nullptr,
+                                      services.Receive()))) {
       return;
     }
     if (FAILED(CoSetProxyBlanket(services.Get(), RPC_C_AUTHN_WINNT, RPC_C_AUTHZ_NONE, nullptr,
@@ -257,7 +264,10 @@ class WinHardwareQueries : public HardwareQueries {
     for (;;) {
       ScopedComPtr<IWbemClassObject> object;
       ULONG returned = 0;
-      results->Next(WBEM_INFINITE, 1, object.Receive(), &returned);
+      const DWORD now = GetTickCount();
+      const LONG left = static_cast<LONG>(deadline - now);
+      if (left <= 0) return;
+      results->Next(left, 1, object.Receive(), &returned);
       if (returned == 0 || !object.Get()) return;
       WmiDiskDriveRecord record;
       record.name = ReadStringProperty(object.Get(), L"Name");

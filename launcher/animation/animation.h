@@ -21,14 +21,17 @@ struct WebPDemuxer;
 
 namespace corvane {
 
-class ProductReporter;
-
 inline constexpr wchar_t kAnimationEventName[] =
     L"LAUNCHER_ANIMATION_{A8B79B2D-EC20-4E2B-A742-6C514A0AA4E0}";
 inline constexpr wchar_t kAnimationWindowClass[] = L"LauncherStartupAnimation";
 inline constexpr wchar_t kAnimationWindowTitle[] = L"LauncherAnimationWindow";
 inline constexpr UINT kAnimationStopMessage = WM_USER + 27;
 inline constexpr DWORD kAnimationWatcherWaitMs = 30000;
+// Window-sized frames kept ready to show; beyond this the rest are decoded
+// again on every pass.
+inline constexpr size_t kFrameCacheBudgetBytes = 64 * 1024 * 1024;
+// No frame is shown for less: a picture with zero durations must not spin.
+inline constexpr uint32_t kMinFrameIntervalMs = 20;
 
 class Animation {
  public:
@@ -60,6 +63,11 @@ class Animation {
   const AnimationConfig& config() const { return config_; }
   // Frames shown so far, in order (tests and benchmark).
   const std::vector<uint32_t>& played_frames() const { return played_; }
+  // Frames decoded so far, every pass counted (tests).
+  uint32_t decoded_frames() const { return decoded_; }
+  // Tests: a smaller cache than kFrameCacheBudgetBytes. Before
+  // CreateAnimationWindow.
+  void SetFrameCacheBudgetForTesting(size_t bytes) { cache_budget_ = bytes; }
   // The premultiplied BGRA pixels of frame |index| as it goes to the screen
   // (read back with GetDIBits); false when it was not drawn yet.
   bool ReadFramePixels(uint32_t index, std::vector<uint32_t>* pixels) const;
@@ -75,12 +83,24 @@ class Animation {
   bool LoadAnimation();
   bool RegisterWindowClass();
   void OnFrameTimer();
-  // Scales the canvas-sized BGRA |pixels| to the window into a new cached
-  // frame bitmap for |index|.
-  bool DrawFrame(uint32_t index, const uint8_t* pixels);
+  void ShowNextFrame();
+  // The canvas of frame |index| from the decoder, which goes back to the
+  // start when |index| lies behind it; each frame's duration is noted the
+  // first time. Null when decoding failed.
+  uint8_t* DecodeFrame(uint32_t index);
+  // A window-sized bitmap, in the cache while the budget allows, else the one
+  // reused for every frame beyond it. Null when it could not be made.
+  HBITMAP FrameTarget(uint32_t index, void** bits);
+  // Premultiplies or scales the canvas-sized BGRA |pixels| into |bits|;
+  // the GDI+ status on failure (0 for success).
+  int DrawFrame(const uint8_t* pixels, void* bits);
   // GDI+'s scaled draw of the canvas into the window-sized |bits|.
-  bool ScaleFrame(const uint8_t* pixels, void* bits);
-  void PlayBitmap(uint32_t index);
+  int ScaleFrame(const uint8_t* pixels, void* bits);
+  void PlayBitmap(uint32_t index, HBITMAP bitmap);
+  // True when every frame the loop comes back to is in the cache.
+  bool LoopIsCached() const;
+  // An allocation failed: the error text, and the splash ends.
+  void FailDrawing(unsigned long code);
   void RecordAnimationShowTime();
   void RequestStop();
   void StopWatcher();
@@ -99,11 +119,20 @@ class Animation {
   int32_t width_ = 0;
   int32_t height_ = 0;
   uint32_t current_frame_ = 0;
-  // One ready-to-show bitmap (window-sized, premultiplied) per frame, and
-  // each frame's display time, filled by the first pass.
+  // Ready-to-show bitmaps (window-sized, premultiplied), null for a frame
+  // beyond the budget; each frame's display time, noted by the first pass.
   std::vector<HBITMAP> frames_;
+  std::vector<void*> frame_bits_;
+  size_t cached_ = 0;
+  size_t cache_budget_ = kFrameCacheBudgetBytes;
+  HBITMAP scratch_ = nullptr;
+  void* scratch_bits_ = nullptr;
   std::vector<uint32_t> durations_;
   int previous_timestamp_ = 0;
+  // The frame the decoder gives next, and how many it gave in all.
+  uint32_t decoder_next_ = 0;
+  uint32_t decoded_ = 0;
+  bool decode_failed_ = false;
   HDC memory_dc_ = nullptr;
   ULONG_PTR gdiplus_token_ = 0;
   bool class_registered_ = false;
@@ -122,7 +151,6 @@ class Animation {
   std::vector<uint32_t> played_;
   int64_t window_created_ticks_ = 0;
   int64_t first_frame_ticks_ = 0;
-  std::unique_ptr<ProductReporter> reporter_;
 };
 
 }  // namespace corvane

@@ -72,6 +72,12 @@ uint32_t WrapFrameIndex(uint32_t next, uint32_t frame_count, int32_t loop_index)
   return 0;
 }
 
+bool IsAnimationCanvasAllowed(uint32_t width, uint32_t height) {
+  return width > 0 && height > 0 && width <= kMaxAnimationCanvasSide &&
+         height <= kMaxAnimationCanvasSide &&
+         static_cast<uint64_t>(width) * height <= kMaxAnimationCanvasPixels;
+}
+
 AnimationSize AnimationWindowSize(uint32_t canvas_width, uint32_t canvas_height, double image_scale,
                                   int32_t screen_height) {
   if (image_scale > 0.0 && image_scale <= 1.0 && canvas_height > 0) {

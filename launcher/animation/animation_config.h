@@ -45,6 +45,15 @@ bool LoadAnimationConfig(const FilePath& folder, AnimationConfig* config);
 // names a frame after the first, otherwise the first.
 uint32_t WrapFrameIndex(uint32_t next, uint32_t frame_count, int32_t loop_index);
 
+// What a picture may cost before anything is allocated for it: the file is
+// read whole, and the decoder holds two canvases of the header's size.
+inline constexpr int64_t kMaxAnimationFileBytes = 32 * 1024 * 1024;
+inline constexpr uint32_t kMaxAnimationCanvasSide = 4096;
+inline constexpr uint64_t kMaxAnimationCanvasPixels = 8 * 1024 * 1024;
+
+// True for a canvas of at least one pixel within both bounds above.
+bool IsAnimationCanvasAllowed(uint32_t width, uint32_t height);
+
 struct AnimationSize {
   int32_t width;
   int32_t height;

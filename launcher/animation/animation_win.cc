@@ -4,6 +4,7 @@
 #include <process.h>
 
 #include <algorithm>
+#include <new>
 // GDI+'s headers use min and max unqualified; windows.h's are off (NOMINMAX).
 namespace Gdiplus {
 using std::max;
@@ -18,6 +19,7 @@ using std::min;
 #include "data_reporter/ulmet_reporter.h"
 #include "launcher/animation/startup_animation.h"
 #include "launcher/launcher_constants.h"
+#include "webp/decode.h"
 #include "webp/demux.h"
 
 namespace corvane {
@@ -51,7 +53,9 @@ int64_t Ticks() {
 
 }  // namespace
 
-Animation::Animation() : reporter_(std::make_unique<ProductReporter>(ProductReportIdentity(""))) {}
+// Nothing here is slow: the reporter, and with it the device identity, comes
+// with the report, after the splash.
+Animation::Animation() = default;
 
 Animation::~Animation() { Finish(); }
 
@@ -115,11 +119,28 @@ void Animation::RequestStop() {
 bool Animation::LoadAnimation() {
   if (!demuxer_) {
     // The decoder reads the picture in place: it stays in memory while shown.
-    if (!ReadFileToString(picture_path_, &file_data_)) {
+    // Its size is known before a byte of it is held.
+    int64_t size = 0;
+    if (!GetFileSize(picture_path_, &size) || size > kMaxAnimationFileBytes ||
+        !ReadFileToStringWithMaxSize(picture_path_, &file_data_,
+                                     static_cast<size_t>(kMaxAnimationFileBytes))) {
+      LOG(ERROR) << "animation file unreadable or larger than " << kMaxAnimationFileBytes
+                 << " bytes: " << size;
+      std::string().swap(file_data_);
       error_ = "ReadAnimationFile failed";
       return false;
     }
     WebPData data = {reinterpret_cast<const uint8_t*>(file_data_.data()), file_data_.size()};
+    // The decoder allocates its canvases from the header's canvas size, which
+    // a file of a few bytes can set to gigabytes.
+    WebPBitstreamFeatures features;
+    if (WebPGetFeatures(data.bytes, data.size, &features) == VP8_STATUS_OK &&
+        !IsAnimationCanvasAllowed(static_cast<uint32_t>(features.width),
+                                  static_cast<uint32_t>(features.height))) {
+      LOG(ERROR) << "animation canvas too large: " << features.width << " x " << features.height;
+      error_ = "WebPAnimDecoderNew failed";
+      return false;
+    }
     WebPAnimDecoderOptions options;
     WebPAnimDecoderOptionsInit(&options);
     options.color_mode = MODE_BGRA;
@@ -130,7 +151,8 @@ bool Animation::LoadAnimation() {
       return false;
     }
     WebPAnimInfo info;
-    if (!WebPAnimDecoderGetInfo(decoder_, &info)) {
+    if (!WebPAnimDecoderGetInfo(decoder_, &info) ||
+        !IsAnimationCanvasAllowed(info.canvas_width, info.canvas_height)) {
       error_ = "WebPAnimDecoderGetInfo failed";
       WebPAnimDecoderDelete(decoder_);
       decoder_ = nullptr;
@@ -147,6 +169,9 @@ bool Animation::LoadAnimation() {
   }
   ReleaseFrames();
   frames_.assign(frame_count_, nullptr);
+  frame_bits_.assign(frame_count_, nullptr);
+  durations_.clear();
+  durations_.reserve(frame_count_);
   return true;
 }
 
@@ -173,7 +198,12 @@ bool Animation::RegisterWindowClass() {
 
 bool Animation::CreateAnimationWindow() {
   window_created_ticks_ = Ticks();
-  const bool loaded = LoadAnimation();
+  bool loaded = false;
+  try {
+    loaded = LoadAnimation();
+  } catch (const std::bad_alloc&) {
+    error_ = "ReadAnimationFile failed";
+  }
   const bool registered = loaded && RegisterWindowClass();
   if (!registered) {
     ReleasePicture();
@@ -266,61 +296,150 @@ LRESULT CALLBACK Animation::WindowProc(HWND window, UINT message, WPARAM wparam,
 }
 
 void Animation::OnFrameTimer() {
-  const HWND window = window_;
-  current_frame_ = WrapFrameIndex(current_frame_, frame_count_, config_.loop_index);
-  UINT interval = 0;
-  if (decoder_ && WebPAnimDecoderHasMoreFrames(decoder_)) {
-    uint8_t* pixels = nullptr;
-    int timestamp = 0;
-    if (WebPAnimDecoderGetNext(decoder_, &pixels, &timestamp)) {
-      // Timestamps are end times: the difference is this frame's display time.
-      const int duration = timestamp - previous_timestamp_;
-      previous_timestamp_ = timestamp;
-      durations_.push_back(static_cast<uint32_t>(std::max(duration, 0)));
-      interval = durations_.back();
-      if (DrawFrame(current_frame_, pixels)) PlayBitmap(current_frame_);
-      if (!shown_) {
-        shown_ = true;
-        first_frame_ticks_ = Ticks();
-        RecordAnimationShowTime();
-      }
-    } else {
-      LOG(ERROR) << "WebPAnimDecoderGetNext failed.";
-    }
-  } else {
-    if (current_frame_ < durations_.size()) interval = durations_[current_frame_];
-    PlayBitmap(current_frame_);
+  // Nothing of the picture may end the launcher: out of memory ends the
+  // splash instead.
+  try {
+    ShowNextFrame();
+  } catch (const std::bad_alloc&) {
+    FailDrawing(ERROR_NOT_ENOUGH_MEMORY);
   }
-  KillTimer(window, kFrameTimerId);
-  SetTimer(window, kFrameTimerId, interval, nullptr);
-  ++current_frame_;
 }
 
-bool Animation::DrawFrame(uint32_t index, const uint8_t* pixels) {
-  if (index >= frames_.size()) return false;
+void Animation::ShowNextFrame() {
+  const HWND window = window_;
+  if (!window || frame_count_ == 0) return;
+  current_frame_ = WrapFrameIndex(current_frame_, frame_count_, config_.loop_index);
+  const uint32_t index = current_frame_;
+  HBITMAP bitmap = frames_[index];
+  if (bitmap) {
+    // The decoder keeps step while some frame of the loop is not cached, so
+    // that it never has to catch up over many frames at once.
+    if (decoder_ && !LoopIsCached()) DecodeFrame(index);
+  } else {
+    const uint8_t* pixels = DecodeFrame(index);
+    if (!pixels) {
+      // A frame that cannot be decoded stays so (the decoder goes in order):
+      // the last good one remains up, and nothing more is tried.
+      KillTimer(window, kFrameTimerId);
+      return;
+    }
+    void* bits = nullptr;
+    bitmap = FrameTarget(index, &bits);
+    if (!bitmap) return FailDrawing(GetLastError());
+    const int status = DrawFrame(pixels, bits);
+    if (status == Gdiplus::OutOfMemory) return FailDrawing(static_cast<unsigned long>(status));
+    if (status != Gdiplus::Ok) {
+      // Logged; the animation goes on without this frame, and a cache slot
+      // it took is given back.
+      if (frames_[index] == bitmap) {
+        DeleteObject(bitmap);
+        frames_[index] = nullptr;
+        frame_bits_[index] = nullptr;
+        --cached_;
+      }
+      bitmap = nullptr;
+    }
+  }
+  if (bitmap) {
+    PlayBitmap(index, bitmap);
+    if (!shown_) {
+      shown_ = true;
+      first_frame_ticks_ = Ticks();
+      RecordAnimationShowTime();
+    }
+  }
+  // Once the loop is cached the decoder and its canvases are not needed.
+  if (decoder_ && durations_.size() == frame_count_ && LoopIsCached()) {
+    WebPAnimDecoderDelete(decoder_);
+    decoder_ = nullptr;
+  }
+  KillTimer(window, kFrameTimerId);
+  ++current_frame_;
+  // A loop of one frame never changes the picture: drawn once, it waits for
+  // the stop.
+  const uint32_t loop_start = WrapFrameIndex(frame_count_, frame_count_, config_.loop_index);
+  if (index == loop_start && loop_start + 1 == frame_count_) return;
+  const uint32_t duration = index < durations_.size() ? durations_[index] : 0;
+  SetTimer(window, kFrameTimerId, std::max(duration, kMinFrameIntervalMs), nullptr);
+}
+
+uint8_t* Animation::DecodeFrame(uint32_t index) {
+  if (decode_failed_ || !decoder_) return nullptr;
+  if (index < decoder_next_) {
+    WebPAnimDecoderReset(decoder_);
+    decoder_next_ = 0;
+    previous_timestamp_ = 0;
+  }
+  uint8_t* pixels = nullptr;
+  while (decoder_next_ <= index) {
+    int timestamp = 0;
+    if (!WebPAnimDecoderGetNext(decoder_, &pixels, &timestamp)) {
+      LOG(ERROR) << "WebPAnimDecoderGetNext failed.";
+      decode_failed_ = true;
+      return nullptr;
+    }
+    ++decoded_;
+    // Timestamps are end times: the difference is this frame's display time.
+    if (decoder_next_ == durations_.size())
+      durations_.push_back(static_cast<uint32_t>(std::max(timestamp - previous_timestamp_, 0)));
+    previous_timestamp_ = timestamp;
+    ++decoder_next_;
+  }
+  return pixels;
+}
+
+bool Animation::LoopIsCached() const {
+  const uint32_t loop_start = WrapFrameIndex(frame_count_, frame_count_, config_.loop_index);
+  for (uint32_t i = loop_start; i < frame_count_; ++i) {
+    if (!frames_[i]) return false;
+  }
+  return true;
+}
+
+HBITMAP Animation::FrameTarget(uint32_t index, void** bits) {
+  const size_t frame_bytes = static_cast<size_t>(width_) * static_cast<size_t>(height_) * 4;
+  const bool cache = frame_bytes > 0 && (cached_ + 1) * frame_bytes <= cache_budget_;
+  if (!cache && scratch_) {
+    *bits = scratch_bits_;
+    return scratch_;
+  }
   BITMAPINFO info = FrameBitmapInfo(width_, height_);
-  void* bits = nullptr;
-  HBITMAP bitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  HBITMAP bitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, bits, nullptr, 0);
   if (!bitmap) {
     LOG(ERROR) << "Animation::PlayBitmap DrawImage failed with: " << GetLastError();
-    return false;
+    return nullptr;
   }
+  if (cache) {
+    frames_[index] = bitmap;
+    frame_bits_[index] = *bits;
+    ++cached_;
+  } else {
+    scratch_ = bitmap;
+    scratch_bits_ = *bits;
+  }
+  return bitmap;
+}
+
+int Animation::DrawFrame(const uint8_t* pixels, void* bits) {
   if (static_cast<uint32_t>(width_) == canvas_width_ &&
       static_cast<uint32_t>(height_) == canvas_height_) {
     // Nothing to scale: premultiply straight into the bitmap, which costs a
     // fraction of a GDI+ draw.
     PremultiplyBGRA(pixels, static_cast<size_t>(width_) * static_cast<size_t>(height_),
                     static_cast<uint8_t*>(bits));
-  } else if (!ScaleFrame(pixels, bits)) {
-    DeleteObject(bitmap);
-    return false;
+    return Gdiplus::Ok;
   }
-  if (frames_[index]) DeleteObject(frames_[index]);
-  frames_[index] = bitmap;
-  return true;
+  return ScaleFrame(pixels, bits);
 }
 
-bool Animation::ScaleFrame(const uint8_t* pixels, void* bits) {
+void Animation::FailDrawing(unsigned long code) {
+  LOG(ERROR) << "Animation::PlayBitmap DrawImage failed with: " << code;
+  error_ = "Animation::PlayBitmap DrawImage failed with: " + std::to_string(code);
+  const HWND window = window_;
+  if (window) DestroyWindow(window);
+}
+
+int Animation::ScaleFrame(const uint8_t* pixels, void* bits) {
   // The decoder's straight BGRA is ARGB to GDI+; drawn into a PARGB target it
   // comes out premultiplied, as the layered window wants it.
   using namespace Gdiplus::DllExports;
@@ -339,19 +458,17 @@ bool Animation::ScaleFrame(const uint8_t* pixels, void* bits) {
   if (graphics) GdipDeleteGraphics(graphics);
   if (target) GdipDisposeImage(target);
   if (source) GdipDisposeImage(source);
-  if (status != Gdiplus::Ok) {
+  if (status != Gdiplus::Ok)
     LOG(ERROR) << "Animation::PlayBitmap DrawImage failed with: " << static_cast<int>(status);
-    return false;
-  }
-  return true;
+  return static_cast<int>(status);
 }
 
-void Animation::PlayBitmap(uint32_t index) {
+void Animation::PlayBitmap(uint32_t index, HBITMAP bitmap) {
   const HWND window = window_;
-  if (!window || index >= frames_.size() || !frames_[index]) return;
+  if (!window || !bitmap) return;
   if (!memory_dc_) memory_dc_ = CreateCompatibleDC(nullptr);
   if (!memory_dc_) return;
-  const HGDIOBJ previous = SelectObject(memory_dc_, frames_[index]);
+  const HGDIOBJ previous = SelectObject(memory_dc_, bitmap);
   HDC screen = GetDC(nullptr);
   POINT source = {0, 0};
   SIZE size = {width_, height_};
@@ -418,6 +535,11 @@ void Animation::ReleaseFrames() {
     if (frame) DeleteObject(frame);
   }
   frames_.clear();
+  frame_bits_.clear();
+  cached_ = 0;
+  if (scratch_) DeleteObject(scratch_);
+  scratch_ = nullptr;
+  scratch_bits_ = nullptr;
   if (memory_dc_) DeleteDC(memory_dc_);
   memory_dc_ = nullptr;
 }
@@ -434,7 +556,8 @@ void Animation::Finish() {
   StopWatcher();
   const HWND window = window_;
   if (window) DestroyWindow(window);
-  reporter_->Report(kAnimationResultEvent, AnimationResultParams(shown_, error_));
+  ProductReporter(ProductReportIdentity(""))
+      .Report(kAnimationResultEvent, AnimationResultParams(shown_, error_));
   ReleasePicture();
   ReleaseFrames();
   ShutdownGdiplus();
@@ -446,9 +569,14 @@ void Animation::Finish() {
 void PlayStartupAnimation(const FilePath& version_dir, HANDLE client_process) {
   Animation animation;
   animation.WatchClient(client_process);
-  if (animation.Init(version_dir.Append(kAnimationFolderName)) &&
-      animation.CreateAnimationWindow()) {
-    animation.RunMessageLoop();
+  try {
+    if (animation.Init(version_dir.Append(kAnimationFolderName)) &&
+        animation.CreateAnimationWindow()) {
+      animation.RunMessageLoop();
+    }
+  } catch (const std::bad_alloc&) {
+    // The picture is never worth the launch.
+    LOG(ERROR) << "start-up animation out of memory";
   }
   animation.Finish();
 }

@@ -1,6 +1,8 @@
 // The real launcher shows the start-up animation while the client starts: the
 // test child plays the client and signals the named event when "ready".
 
+#include <map>
+
 #include "launcher/animation/animation.h"
 #include "test/scenario/launcher_scenario_fixture.h"
 #include "test/support/webp_builder.h"
@@ -106,13 +108,27 @@ TEST_F(AnimationScenarioTest, BrokenPictureOrConfigIsReportedAndTheClientStarts)
       {"not a picture", R"({"window_width":64,"window_height":32})",
        R"({"error":"WebPAnimDecoderNew failed","success":false})"},
       {"no config", "", R"({"error":"load config error.","success":false})"},
+      {"canvas 16000 x 16000", R"({"window_width":64,"window_height":32})",
+       R"({"error":"WebPAnimDecoderNew failed","success":false})"},
+      {"file over the bound", R"({"window_width":64,"window_height":32})",
+       R"({"error":"ReadAnimationFile failed","success":false})"},
+  };
+  const std::string small =
+      test::BuildAnimatedWebP(64, 32,
+                              {test::TestPatternFrame(64, 32, 0x6496C8, 100),
+                               test::TestPatternFrame(64, 32, 0xC86496, 100)});
+  const std::map<std::string, std::string> kPictures = {
+      {"canvas 16000 x 16000", test::WithCanvasSize(small, 16000, 16000)},
+      {"file over the bound", small + std::string(kMaxAnimationFileBytes, '\0')},
   };
   for (const auto& c : kCases) {
     SCOPED_TRACE(c.name);
     DeleteFile(CurDir(), true);
     WriteConfig({{"cur_path", version_}});
     const FilePath client = InstallChild(CurDir(), kClientExe);
-    WritePicture("RIFF junk, not a picture", c.config);
+    const auto picture = kPictures.find(c.name);
+    WritePicture(picture == kPictures.end() ? "RIFF junk, not a picture" : picture->second,
+                 c.config);
     const int64_t mark = CollectorMark();
 
     const ProgramRun run = RunLauncher(L"", DialogAction::kFail);

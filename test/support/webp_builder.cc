@@ -63,5 +63,17 @@ WebPFrame TestPatternFrame(int width, int height, uint32_t rgb, int duration_ms)
   return frame;
 }
 
+std::string WithCanvasSize(std::string picture, uint32_t width, uint32_t height) {
+  // "VP8X", its size, 4 bytes of flags, then width - 1 and height - 1 in
+  // 24 bits each, little-endian.
+  const size_t vp8x = picture.find("VP8X");
+  if (vp8x == std::string::npos || vp8x + 18 > picture.size()) return std::string();
+  for (int i = 0; i < 3; ++i) {
+    picture[vp8x + 12 + i] = static_cast<char>(((width - 1) >> (8 * i)) & 0xFF);
+    picture[vp8x + 15 + i] = static_cast<char>(((height - 1) >> (8 * i)) & 0xFF);
+  }
+  return picture;
+}
+
 }  // namespace test
 }  // namespace corvane

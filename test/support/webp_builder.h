@@ -23,6 +23,10 @@ std::string BuildAnimatedWebP(int width, int height, const std::vector<WebPFrame
 // has alpha 128 and whose top-left pixel is fully transparent.
 WebPFrame TestPatternFrame(int width, int height, uint32_t rgb, int duration_ms);
 
+// |picture| with the canvas size of its VP8X header replaced, the frames
+// left as they are: still a valid file. "" when it has no such header.
+std::string WithCanvasSize(std::string picture, uint32_t width, uint32_t height);
+
 }  // namespace test
 }  // namespace corvane
 
