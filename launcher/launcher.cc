@@ -182,7 +182,6 @@ bool Launcher::LaunchApp(const FilePath& version_dir, bool update_launch) {
 
   // Step 9.
   speed->OnCreateSubProcessEnd();
-  CompleteCrashReportIdentity();
   SetShellIdentity();
 
   // Step 10: on the main thread, until the client signals that it is ready.
@@ -193,6 +192,9 @@ bool Launcher::LaunchApp(const FilePath& version_dir, bool update_launch) {
   } else {
     LOG(INFO) << "app is running,don't show animation.";
   }
+  // The device identity (WMI, adapters) only now: nothing slow stands
+  // between the client's start and the splash's first frame.
+  CompleteCrashReportIdentity();
 
   // Step 11.
   speed->SetSubProcessPid(start.pid());

@@ -2,9 +2,14 @@
 // one prepared bitmap at the same frame rate, measured in the same run:
 //  - CPU share of the replay (after the first pass has cached every frame);
 //  - time from the window's creation to the first frame on screen.
+//  - peak memory of a player process over a long animation (200 frames of
+//    1000 x 800) and over hostile pictures (a 16000 x 16000 canvas declared by
+//    a small file, a 300 MB file), each against a 2-frame picture of the same
+//    size played as long.
 // Prints figures and ratios; never fails on speed.
 
 #include <windows.h>
+#include <psapi.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -147,9 +152,138 @@ double Median(std::vector<double> values) {
   return values[values.size() / 2];
 }
 
+constexpr int kMemoryWidth = 1000;
+constexpr int kMemoryHeight = 800;
+constexpr DWORD kMemoryPlayMs = 14000;
+
+// The child: plays |folder| for |ms| and prints its peak working set.
+int RunMemoryChild(const corvane::FilePath& folder, DWORD ms) {
+  corvane::Animation animation;
+  if (animation.Init(folder) && animation.CreateAnimationWindow()) {
+    const HWND window = animation.window();
+    std::thread stop([window, ms] {
+      Sleep(ms);
+      PostMessageW(window, WM_CLOSE, 0, 0);
+    });
+    animation.RunMessageLoop();
+    stop.join();
+  }
+  PROCESS_MEMORY_COUNTERS counters = {};
+  counters.cb = sizeof(counters);
+  K32GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof(counters));
+  std::printf("peak %llu frames %zu error '%s'\n",
+              static_cast<unsigned long long>(counters.PeakWorkingSetSize),
+              animation.played_frames().size(), animation.error().c_str());
+  animation.Finish();
+  return 0;
+}
+
+// Runs this program as the memory child on |folder|; its peak in MB.
+double ChildPeakMb(const corvane::FilePath& folder, std::string* line) {
+  wchar_t self[MAX_PATH] = {};
+  GetModuleFileNameW(nullptr, self, MAX_PATH);
+  std::wstring command = L"\"" + std::wstring(self) + L"\" --memory-child \"" + folder.value() +
+                         L"\" " + std::to_wstring(kMemoryPlayMs);
+  SECURITY_ATTRIBUTES inherit = {sizeof(inherit), nullptr, TRUE};
+  HANDLE read = nullptr, write = nullptr;
+  CreatePipe(&read, &write, &inherit, 0);
+  SetHandleInformation(read, HANDLE_FLAG_INHERIT, 0);
+  STARTUPINFOW startup = {};
+  startup.cb = sizeof(startup);
+  startup.dwFlags = STARTF_USESTDHANDLES;
+  startup.hStdOutput = write;
+  startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
+  PROCESS_INFORMATION info = {};
+  const BOOL started = CreateProcessW(nullptr, &command[0], nullptr, nullptr, TRUE, 0, nullptr,
+                                      nullptr, &startup, &info);
+  CloseHandle(write);
+  std::string output;
+  char buffer[256];
+  DWORD got = 0;
+  while (started && ReadFile(read, buffer, sizeof(buffer), &got, nullptr) && got > 0)
+    output.append(buffer, got);
+  CloseHandle(read);
+  if (started) {
+    WaitForSingleObject(info.hProcess, INFINITE);
+    CloseHandle(info.hProcess);
+    CloseHandle(info.hThread);
+  }
+  const size_t at = output.find("peak ");
+  if (at == std::string::npos) return 0;
+  *line = output.substr(at, output.find('\n', at) - at);
+  return static_cast<double>(std::stoull(output.substr(at + 5))) / (1024.0 * 1024.0);
+}
+
+// A picture folder; |padding| zero bytes follow the picture in its file,
+// written in pieces so that this process never holds them.
+corvane::FilePath WritePictureFolder(const corvane::FilePath& root, const wchar_t* name,
+                                     const std::string& picture, size_t padding) {
+  const corvane::FilePath folder = root.Append(name);
+  corvane::CreateDirectory(folder);
+  const corvane::FilePath file = folder.Append(L"animation.webp");
+  corvane::WriteFile(file, picture);
+  if (padding) {
+    HANDLE handle = CreateFileW(file.value().c_str(), FILE_APPEND_DATA, 0, nullptr, OPEN_EXISTING,
+                                0, nullptr);
+    const std::string zeros(1024 * 1024, '\0');
+    DWORD written = 0;
+    for (size_t left = padding; left > 0; left -= std::min(left, zeros.size())) {
+      WriteFile(handle, zeros.data(), static_cast<DWORD>(std::min(left, zeros.size())), &written,
+                nullptr);
+    }
+    CloseHandle(handle);
+  }
+  corvane::WriteFile(folder.Append(L"config.json"),
+                     std::string(R"({"window_width":1000,"window_height":800})"));
+  return folder;
+}
+
+std::string BuildMemoryPicture(int count) {
+  std::vector<corvane::test::WebPFrame> frames;
+  for (int i = 0; i < count; ++i) {
+    frames.push_back(corvane::test::TestPatternFrame(
+        kMemoryWidth, kMemoryHeight, 0x204060u + 0x010203u * static_cast<uint32_t>(i), kFrameMs));
+  }
+  return corvane::test::BuildAnimatedWebP(kMemoryWidth, kMemoryHeight, frames);
+}
+
+void MeasureMemory() {
+  corvane::test::ScopedTempDir temp;
+  const std::string two = BuildMemoryPicture(2);
+  const struct {
+    const wchar_t* name;
+    int frames;  // 0: the 2-frame picture changed as below
+    bool huge_canvas;
+    size_t padding;
+  } kPictures[] = {
+      {L"two", 2, false, 0},
+      {L"long", 200, false, 0},
+      {L"canvas", 0, true, 0},
+      {L"file", 0, false, 300u * 1024 * 1024},
+  };
+  std::printf("\npeak memory of a player process, %dx%d, played %lu ms:\n", kMemoryWidth,
+              kMemoryHeight, kMemoryPlayMs);
+  std::fflush(stdout);
+  double baseline = 0;
+  for (const auto& p : kPictures) {
+    const std::string picture = p.frames == 200 ? BuildMemoryPicture(200)
+                                : p.huge_canvas ? corvane::test::WithCanvasSize(two, 16000, 16000)
+                                                : two;
+    std::string line;
+    const double peak =
+        ChildPeakMb(WritePictureFolder(temp.path(), p.name, picture, p.padding), &line);
+    if (baseline == 0) baseline = peak;
+    std::printf("  %-7ls %7.1f MB  (+%.1f MB, ratio %.2f to the 2-frame picture)  %s\n", p.name,
+                peak, peak - baseline, baseline > 0 ? peak / baseline : 0.0, line.c_str());
+    std::fflush(stdout);
+  }
+}
+
 }  // namespace
 
-int wmain() {
+int wmain(int argc, wchar_t** argv) {
+  if (argc == 4 && std::wstring(argv[1]) == L"--memory-child")
+    return RunMemoryChild(corvane::FilePath(argv[2]), static_cast<DWORD>(std::stoul(argv[3])));
   corvane::test::ScopedTempDir temp;
   const corvane::FilePath folder = temp.path().Append(L"startup_animation");
   corvane::CreateDirectory(folder);
@@ -187,5 +321,6 @@ int wmain() {
               "%.2f; goal <= one frame, %d ms)\n",
               pf, bf, bf > 0 ? pf / bf : 0.0, kFrameMs);
   CloseHandle(event);
+  MeasureMemory();
   return 0;
 }

@@ -8,6 +8,10 @@
 //    succeeds at once);
 //  - animation path: a launcher whose product shows the start-up animation
 //    (the picture is absent: what precedes the client's start is the same).
+// Then, from the click to the splash on screen: the driver's CreateProcessW
+// to the first moment a visible window of the splash's class exists, for
+// the animation launcher with a 500 x 500 picture against a bare program
+// that starts the client and shows a prepared layered window.
 // Prints minimum, median and maximum per path and the ratios of medians;
 // never fails on speed.
 //   launch_bench.exe <shipped launcher> <animation launcher> [rounds]
@@ -22,6 +26,7 @@
 
 #include "bench/launcher/launch_bench_slot.h"
 #include "test/support/scoped_temp_dir.h"
+#include "test/support/webp_builder.h"
 
 namespace {
 
@@ -86,6 +91,17 @@ bool MakeTree(const std::wstring& root, const std::wstring& launcher, const std:
   return true;
 }
 
+// A 500 x 500 picture of 10 frames and its config.json in |folder|.
+bool WritePicture(const std::wstring& folder) {
+  CreateDirectoryW(folder.c_str(), nullptr);
+  std::vector<corvane::test::WebPFrame> frames;
+  for (uint32_t i = 0; i < 10; ++i)
+    frames.push_back(corvane::test::TestPatternFrame(500, 500, 0x204060u + 0x0A0A0Au * i, 40));
+  const std::string picture = corvane::test::BuildAnimatedWebP(500, 500, frames);
+  return !picture.empty() && WriteText(folder + L"\\animation.webp", picture) &&
+         WriteText(folder + L"\\config.json", R"({"window_width":500,"window_height":500})");
+}
+
 class Driver {
  public:
   bool Init() {
@@ -103,6 +119,46 @@ class Driver {
     for (HANDLE handle : {mapping_, entered_, release_}) {
       if (handle) CloseHandle(handle);
     }
+  }
+
+  // Driver's time before CreateProcessW to a visible splash window, in ms;
+  // < 0 when none appeared within 30 s. Both the program and the client
+  // are ended before the next round.
+  double MeasureSplash(const Path& path) {
+    ResetEvent(release_);
+    std::wstring line = path.command_line;
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION process = {};
+    LARGE_INTEGER start;
+    QueryPerformanceCounter(&start);
+    if (!CreateProcessW(path.program.c_str(), &line[0], nullptr, nullptr, FALSE, 0, nullptr,
+                        path.directory.c_str(), &startup, &process)) {
+      return -1;
+    }
+    LARGE_INTEGER seen = {};
+    for (int i = 0; i < 30000; ++i) {
+      const HWND window = FindWindowW(L"LauncherStartupAnimation", nullptr);
+      if (window && IsWindowVisible(window)) {
+        QueryPerformanceCounter(&seen);
+        break;
+      }
+      Sleep(1);
+    }
+    TerminateProcess(process.hProcess, 0);
+    WaitForSingleObject(process.hProcess, 30000);
+    SetEvent(release_);
+    if (WaitForSingleObject(entered_, 5000) == WAIT_OBJECT_0) {
+      HANDLE client = OpenProcess(SYNCHRONIZE, FALSE, slot_->pid);
+      if (client) {
+        WaitForSingleObject(client, 30000);
+        CloseHandle(client);
+      }
+    }
+    ResetEvent(entered_);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return seen.QuadPart ? Milliseconds(seen.QuadPart - start.QuadPart) : -1;
   }
 
   // Driver's time before CreateProcessW to the client's entry, in ms; < 0
@@ -216,5 +272,38 @@ int wmain(int argc, wchar_t** argv) {
     printf("%-26s %.2fx the bare stub, %.2fx direct\n", paths[i].label, median / stub_median,
            median / direct_median);
   }
+
+  // The splash: a picture in the animation tree's version.
+  const std::wstring splash_stub = own + L"\\launch_bench_splash_stub.exe";
+  if (!WritePicture(animation + L"\\1.0.0\\startup_animation")) {
+    fprintf(stderr, "launch_bench: cannot write the splash picture\n");
+    return 1;
+  }
+  std::vector<Path> splashes = {
+      {"bare splash", splash_stub, L"\"" + splash_stub + L"\" \"" + direct_client + L"\"", plain,
+       false, {}},
+      {"launcher splash", animation + L"\\corvane_launcher.exe", L"corvane_launcher.exe",
+       animation, true, {}},
+  };
+  for (int round = 0; round < kWarmRounds + rounds; ++round) {
+    for (size_t i = 0; i < splashes.size(); ++i) {
+      Path& path = splashes[(i + static_cast<size_t>(round)) % splashes.size()];
+      const double ms = driver.MeasureSplash(path);
+      if (ms < 0) {
+        fprintf(stderr, "launch_bench: %s: no splash appeared\n", path.label);
+        return 1;
+      }
+      if (round >= kWarmRounds) path.samples.push_back(ms);
+    }
+  }
+  printf("\ndriver's CreateProcessW -> a visible splash window, %d interleaved rounds (ms)\n",
+         rounds);
+  printf("%-26s %8s %8s %8s\n", "path", "min", "median", "max");
+  for (const Path& path : splashes) {
+    const auto [low, high] = std::minmax_element(path.samples.begin(), path.samples.end());
+    printf("%-26s %8.1f %8.1f %8.1f\n", path.label, *low, Median(path.samples), *high);
+  }
+  printf("%-26s %.2fx the bare splash\n", splashes[1].label,
+         Median(splashes[1].samples) / Median(splashes[0].samples));
   return 0;
 }

@@ -44,7 +44,7 @@ class Animation {
   // ends the splash. Borrowed: the handle must outlive the player. Before
   // Init.
   void WatchClient(HANDLE client_process) { client_process_ = client_process; }
-  // Checks the files, reads config.json, starts GDI+, opens the named event
+  // Checks the files, reads config.json, opens the named event
   // and starts the watcher. False with error() set on the first failure.
   bool Init(const FilePath& folder);
   // Loads the picture, registers the class and shows the centred window with

@@ -70,13 +70,9 @@ bool Animation::Init(const FilePath& folder) {
     error_ = "load config error.";
     return false;
   }
-  Gdiplus::GdiplusStartupInput input;
-  const Gdiplus::Status status = Gdiplus::GdiplusStartup(&gdiplus_token_, &input, nullptr);
-  if (status != Gdiplus::Ok) {
-    gdiplus_token_ = 0;
-    error_ = "GdiplusStartup failed with: " + std::to_string(static_cast<int>(status));
-    return false;
-  }
+  // GDI+ starts with the first frame that needs scaling: a splash drawn at
+  // its canvas size never loads it, and nothing waits for it before the
+  // first frame.
   event_.Set(CreateEventW(nullptr, TRUE, FALSE, kAnimationEventName));
   if (!event_.IsValid()) {
     error_ = "CreateEvent failed with: " + std::to_string(GetLastError());
@@ -328,6 +324,11 @@ void Animation::ShowNextFrame() {
     if (!bitmap) return FailDrawing(GetLastError());
     const int status = DrawFrame(pixels, bits);
     if (status == Gdiplus::OutOfMemory) return FailDrawing(static_cast<unsigned long>(status));
+    // Without GDI+ no scaled frame can ever be drawn (error() says why).
+    if (status == Gdiplus::GdiplusNotInitialized) {
+      DestroyWindow(window);
+      return;
+    }
     if (status != Gdiplus::Ok) {
       // Logged; the animation goes on without this frame, and a cache slot
       // it took is given back.
@@ -440,6 +441,15 @@ void Animation::FailDrawing(unsigned long code) {
 }
 
 int Animation::ScaleFrame(const uint8_t* pixels, void* bits) {
+  if (!gdiplus_token_) {
+    Gdiplus::GdiplusStartupInput input;
+    const Gdiplus::Status started = Gdiplus::GdiplusStartup(&gdiplus_token_, &input, nullptr);
+    if (started != Gdiplus::Ok) {
+      gdiplus_token_ = 0;
+      error_ = "GdiplusStartup failed with: " + std::to_string(static_cast<int>(started));
+      return Gdiplus::GdiplusNotInitialized;
+    }
+  }
   // The decoder's straight BGRA is ARGB to GDI+; drawn into a PARGB target it
   // comes out premultiplied, as the layered window wants it.
   using namespace Gdiplus::DllExports;
@@ -555,7 +565,13 @@ void Animation::Finish() {
   // The watcher holds this player: it ends before anything is released.
   StopWatcher();
   const HWND window = window_;
-  if (window) DestroyWindow(window);
+  if (window) {
+    DestroyWindow(window);
+    // Its quit message is meant for the splash's loop, which no longer runs:
+    // left queued it would end the next loop on this thread (a dialog's).
+    MSG quit;
+    PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);
+  }
   ProductReporter(ProductReportIdentity(""))
       .Report(kAnimationResultEvent, AnimationResultParams(shown_, error_));
   ReleasePicture();
