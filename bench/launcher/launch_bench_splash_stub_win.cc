@@ -5,6 +5,8 @@
 
 #include <windows.h>
 
+#include "bench/launcher/launch_bench_slot.h"
+
 #include <algorithm>
 #include <cstdint>
 
@@ -20,24 +22,8 @@ LRESULT CALLBACK Proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
-  wchar_t* line = GetCommandLineW();
-  if (*line == L'"') {
-    ++line;
-    while (*line && *line != L'"') ++line;
-    if (*line) ++line;
-  } else {
-    while (*line && *line != L' ' && *line != L'\t') ++line;
-  }
-  while (*line == L' ' || *line == L'\t') ++line;
-  STARTUPINFOW startup = {};
-  startup.cb = sizeof(startup);
-  PROCESS_INFORMATION process = {};
-  if (!CreateProcessW(nullptr, line, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                      &process)) {
+  if (!corvane::bench::StartCommandLine(corvane::bench::SkipProgram(GetCommandLineW())))
     return 1;
-  }
-  CloseHandle(process.hThread);
-  CloseHandle(process.hProcess);
 
   BITMAPINFO info = {};
   info.bmiHeader = {sizeof(BITMAPINFOHEADER), kSide, -kSide, 1, 32, BI_RGB, 0, 0, 0, 0, 0};

@@ -3,25 +3,10 @@
 
 #include <windows.h>
 
+#include "bench/launcher/launch_bench_slot.h"
+
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
-  wchar_t* line = GetCommandLineW();
-  // Past the own program, quoted or not, and the blanks after it.
-  if (*line == L'"') {
-    ++line;
-    while (*line && *line != L'"') ++line;
-    if (*line) ++line;
-  } else {
-    while (*line && *line != L' ' && *line != L'\t') ++line;
-  }
-  while (*line == L' ' || *line == L'\t') ++line;
-  STARTUPINFOW startup = {};
-  startup.cb = sizeof(startup);
-  PROCESS_INFORMATION process = {};
-  if (!CreateProcessW(nullptr, line, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                      &process)) {
+  if (!corvane::bench::StartCommandLine(corvane::bench::SkipProgram(GetCommandLineW())))
     return 1;
-  }
-  CloseHandle(process.hThread);
-  CloseHandle(process.hProcess);
   return 0;
 }

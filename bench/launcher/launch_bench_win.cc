@@ -121,21 +121,24 @@ class Driver {
     }
   }
 
+  // Starts |path|, noting the moment just before CreateProcessW in |start|.
+  static bool Start(const Path& path, PROCESS_INFORMATION* process, LARGE_INTEGER* start) {
+    std::wstring line = path.command_line;
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof(startup);
+    QueryPerformanceCounter(start);
+    return CreateProcessW(path.program.c_str(), &line[0], nullptr, nullptr, FALSE, 0, nullptr,
+                          path.directory.c_str(), &startup, process) != FALSE;
+  }
+
   // Driver's time before CreateProcessW to a visible splash window, in ms;
   // < 0 when none appeared within 30 s. Both the program and the client
   // are ended before the next round.
   double MeasureSplash(const Path& path) {
     ResetEvent(release_);
-    std::wstring line = path.command_line;
-    STARTUPINFOW startup = {};
-    startup.cb = sizeof(startup);
     PROCESS_INFORMATION process = {};
     LARGE_INTEGER start;
-    QueryPerformanceCounter(&start);
-    if (!CreateProcessW(path.program.c_str(), &line[0], nullptr, nullptr, FALSE, 0, nullptr,
-                        path.directory.c_str(), &startup, &process)) {
-      return -1;
-    }
+    if (!Start(path, &process, &start)) return -1;
     LARGE_INTEGER seen = {};
     for (int i = 0; i < 30000; ++i) {
       const HWND window = FindWindowW(L"LauncherStartupAnimation", nullptr);
@@ -166,16 +169,9 @@ class Driver {
   double Measure(const Path& path) {
     ResetEvent(release_);
     ResetEvent(entered_);
-    std::wstring line = path.command_line;
-    STARTUPINFOW startup = {};
-    startup.cb = sizeof(startup);
     PROCESS_INFORMATION process = {};
     LARGE_INTEGER start;
-    QueryPerformanceCounter(&start);
-    if (!CreateProcessW(path.program.c_str(), &line[0], nullptr, nullptr, FALSE, 0, nullptr,
-                        path.directory.c_str(), &startup, &process)) {
-      return -1;
-    }
+    if (!Start(path, &process, &start)) return -1;
     const bool entered = WaitForSingleObject(entered_, 30000) == WAIT_OBJECT_0;
     const int64_t entry = slot_->entry;
     HANDLE client = entered ? OpenProcess(SYNCHRONIZE, FALSE, slot_->pid) : nullptr;
@@ -207,6 +203,32 @@ double Median(std::vector<double> values) {
   std::sort(values.begin(), values.end());
   const size_t n = values.size();
   return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
+}
+
+// Warm rounds, then |rounds| measured ones, rotated each round so that no
+// path always follows the same one. False, after a line, when one failed.
+template <typename Measure>
+bool RunRounds(int rounds, std::vector<Path>* paths, Measure measure, const char* failure) {
+  for (int round = 0; round < kWarmRounds + rounds; ++round) {
+    for (size_t i = 0; i < paths->size(); ++i) {
+      Path& path = (*paths)[(i + static_cast<size_t>(round)) % paths->size()];
+      const double ms = measure(path);
+      if (ms < 0) {
+        fprintf(stderr, "launch_bench: %s: %s\n", path.label, failure);
+        return false;
+      }
+      if (round >= kWarmRounds) path.samples.push_back(ms);
+    }
+  }
+  return true;
+}
+
+void PrintTable(const std::vector<Path>& paths) {
+  printf("%-26s %8s %8s %8s\n", "path", "min", "median", "max");
+  for (const Path& path : paths) {
+    const auto [low, high] = std::minmax_element(path.samples.begin(), path.samples.end());
+    printf("%-26s %8.1f %8.1f %8.1f\n", path.label, *low, Median(path.samples), *high);
+  }
 }
 
 }  // namespace
@@ -246,25 +268,12 @@ int wmain(int argc, wchar_t** argv) {
     fprintf(stderr, "launch_bench: cannot make the shared slot\n");
     return 1;
   }
-  // Rotated each round, so that no path always follows the same one.
-  for (int round = 0; round < kWarmRounds + rounds; ++round) {
-    for (size_t i = 0; i < paths.size(); ++i) {
-      Path& path = paths[(i + static_cast<size_t>(round)) % paths.size()];
-      const double ms = driver.Measure(path);
-      if (ms < 0) {
-        fprintf(stderr, "launch_bench: %s: the client did not start\n", path.label);
-        return 1;
-      }
-      if (round >= kWarmRounds) path.samples.push_back(ms);
-    }
+  if (!RunRounds(rounds, &paths, [&](const Path& path) { return driver.Measure(path); },
+                 "the client did not start")) {
+    return 1;
   }
-
   printf("driver's CreateProcessW -> the client's entry, %d interleaved rounds (ms)\n", rounds);
-  printf("%-26s %8s %8s %8s\n", "path", "min", "median", "max");
-  for (const Path& path : paths) {
-    const auto [low, high] = std::minmax_element(path.samples.begin(), path.samples.end());
-    printf("%-26s %8.1f %8.1f %8.1f\n", path.label, *low, Median(path.samples), *high);
-  }
+  PrintTable(paths);
   const double stub_median = Median(paths[1].samples);
   const double direct_median = Median(paths[0].samples);
   for (size_t i = 2; i < paths.size(); ++i) {
@@ -285,24 +294,13 @@ int wmain(int argc, wchar_t** argv) {
       {"launcher splash", animation + L"\\corvane_launcher.exe", L"corvane_launcher.exe",
        animation, true, {}},
   };
-  for (int round = 0; round < kWarmRounds + rounds; ++round) {
-    for (size_t i = 0; i < splashes.size(); ++i) {
-      Path& path = splashes[(i + static_cast<size_t>(round)) % splashes.size()];
-      const double ms = driver.MeasureSplash(path);
-      if (ms < 0) {
-        fprintf(stderr, "launch_bench: %s: no splash appeared\n", path.label);
-        return 1;
-      }
-      if (round >= kWarmRounds) path.samples.push_back(ms);
-    }
+  if (!RunRounds(rounds, &splashes, [&](const Path& path) { return driver.MeasureSplash(path); },
+                 "no splash appeared")) {
+    return 1;
   }
   printf("\ndriver's CreateProcessW -> a visible splash window, %d interleaved rounds (ms)\n",
          rounds);
-  printf("%-26s %8s %8s %8s\n", "path", "min", "median", "max");
-  for (const Path& path : splashes) {
-    const auto [low, high] = std::minmax_element(path.samples.begin(), path.samples.end());
-    printf("%-26s %8.1f %8.1f %8.1f\n", path.label, *low, Median(path.samples), *high);
-  }
+  PrintTable(splashes);
   printf("%-26s %.2fx the bare splash\n", splashes[1].label,
          Median(splashes[1].samples) / Median(splashes[0].samples));
   return 0;

@@ -20,12 +20,15 @@ class CrashScenarioTest : public ::testing::Test {
     ASSERT_TRUE(CopyFile(FromBuildPath(CORVANE_CRASH_LAUNCHER), root_.Append(L"launcher.exe")));
     WriteFile(root_.Append(L"launcher_config.json"), std::string(R"({"cur_path":"4.5.6"})"));
     // The installed version, as the uninstall entry names it, holds the reporter.
+    SetDisplayVersion(L"4.5.6");
+  }
+  static void SetDisplayVersion(const std::wstring& version) {
     HKEY key = nullptr;
     RegCreateKeyExW(HKEY_CURRENT_USER, kCrashUninstallKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr,
                     &key, nullptr);
-    const wchar_t kVersion[] = L"4.5.6";
-    RegSetValueExW(key, L"DisplayVersion", 0, REG_SZ, reinterpret_cast<const BYTE*>(kVersion),
-                   sizeof(kVersion));
+    RegSetValueExW(key, L"DisplayVersion", 0, REG_SZ,
+                   reinterpret_cast<const BYTE*>(version.c_str()),
+                   static_cast<DWORD>((version.size() + 1) * sizeof(wchar_t)));
     RegCloseKey(key);
   }
   void TearDown() override {
@@ -122,13 +125,7 @@ TEST_F(CrashScenarioTest, DisplayVersionThatLeavesTheTreeIsNoReporterDirectory) 
   const FilePath own = root_.Append(L"drel_crash_reporter.exe");
   ASSERT_TRUE(test::PlaceTestChild(planted, R"({"read_crash":true})"));
   ASSERT_TRUE(test::PlaceTestChild(own, R"({"read_crash":true})"));
-  HKEY key = nullptr;
-  RegCreateKeyExW(HKEY_CURRENT_USER, kCrashUninstallKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr,
-                  &key, nullptr);
-  const wchar_t kEscape[] = L"..\\crash_outside";
-  RegSetValueExW(key, L"DisplayVersion", 0, REG_SZ, reinterpret_cast<const BYTE*>(kEscape),
-                 sizeof(kEscape));
-  RegCloseKey(key);
+  SetDisplayVersion(L"..\\crash_outside");
 
   const ProgramRun run = Crash(L"access_violation");
 
