@@ -7,8 +7,8 @@
 # dlltool -y), and every target that names the DLL links that library
 # instead. MSVC: the launcher executables get /DELAYLOAD (see
 # corvane_delay_load).
-set(CORVANE_DELAY_LOADED_DLLS bcrypt gdi32 gdiplus iphlpapi netapi32 ole32 oleaut32 shell32
-    user32 winhttp)
+set(CORVANE_DELAY_LOADED_DLLS bcrypt crypt32 gdi32 gdiplus iphlpapi netapi32 ole32 oleaut32
+    shell32 user32 winhttp wintrust)
 
 if(NOT MSVC)
   # 32-bit GNU ld drops an import library's stub when code calls only

@@ -9,12 +9,14 @@
 #include "base/files/file_path.h"
 #include "base/logging.h"
 #include "base/path_service.h"
+#include "base/process/launch.h"
 #include "base/strings/utf_string_conversions.h"
 #include "common/reg_utils.h"
 #include "launcher/install_tree_path.h"
 #include "launcher/launcher.h"
 #include "launcher/launcher_constants.h"
 #include "launcher/localized_texts.h"
+#include "launcher/signature_gate.h"
 #include "launcher/starting_speed_data.h"
 #include "utils/crash_handler.h"
 
@@ -75,6 +77,9 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
 
   corvane::LoadProductConstants();
   if (corvane::use_crash_reporter()) SetUpCrashReporting();
+  // Every start from here on asks the signature gate; it decides whether it
+  // is on only at the first start that gives elevated rights.
+  corvane::SetLaunchAdmission(&corvane::AdmitPrivilegedStart);
 
   // The shell identity follows with the client's start or the first window
   // (SetShellIdentity).

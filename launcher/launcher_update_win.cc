@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "base/command_line.h"
+#include "base/files/file_hold.h"
 #include "base/logging.h"
 #include "base/path_service.h"
 #include "base/process/launch.h"
@@ -41,6 +42,18 @@ Launcher::PrivilegedStart Launcher::StartPrivileged(const CommandLine& command_l
   LaunchResult& result = GetLaunchResult();
   LaunchOptions options;
   options.current_directory = directory;
+  // Held from the gate's check until the service or the prompt started it; a
+  // refused file fails as a start that failed, and is never offered to the
+  // prompt.
+  FileHold hold;
+  if (rule.through_service && !AdmitLaunch(command_line.GetProgram(), true, &hold)) {
+    const DWORD error = GetLastError();
+    if (rule.records) {
+      result.win_error_codes.push_back(error);
+      result.error_codes.push_back(rule.start_failed_code);
+    }
+    return PrivilegedStart::kFailed;
+  }
   if (rule.through_service) {
     const int32_t hr = LaunchViaElevationService(command_line, process);
     if (hr >= 0 && process->IsValid()) return PrivilegedStart::kStarted;

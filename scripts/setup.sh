@@ -9,7 +9,7 @@ SUDO=""
 
 pkgs=(g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix mingw-w64-tools binutils-mingw-w64
       cmake ninja-build wine wine32:i386 wine64 xvfb xauth x11-utils googletest nlohmann-json3-dev
-      libz-mingw-w64-dev openssl python3 dpkg-dev unzip zip file wine64-tools webp
+      libz-mingw-w64-dev openssl osslsigncode python3 dpkg-dev unzip zip file wine64-tools webp
       clang libclang-rt-14-dev libminizip-dev zlib1g-dev)
 
 need_apt=0

@@ -4,6 +4,7 @@
 #include <functional>
 
 #include "base/command_line.h"
+#include "base/files/file_hold.h"
 #include "base/files/file_path.h"
 #include "base/process/process.h"
 
@@ -23,14 +24,26 @@ struct LaunchOptions {
 
 // CreateProcessW with the command-line string of |cmdline|, no handle
 // inheritance, the inherited environment and the options' directory. With
-// |elevated| set this is LaunchElevatedProcess. On failure the Process is
-// invalid and GetLastError holds the reason.
+// |elevated| set this is LaunchElevatedProcess. On failure (also a start the
+// admission refused) the Process is invalid and GetLastError holds the
+// reason.
 Process LaunchProcess(const CommandLine& cmdline, const LaunchOptions& options);
 
 // ShellExecuteExW "runas" with the program as file and the arguments string
 // as parameters, owner GetActiveWindow(), no directory. A declined prompt
 // gives an invalid Process with last error 1223 (ERROR_CANCELLED).
 Process LaunchElevatedProcess(const CommandLine& cmdline, const LaunchOptions& options);
+
+// Asked before every start once set (the launcher's signature gate): may
+// |program| be started, elevated when |elevated| (the consent prompt, or a
+// privileged service that starts it)? False refuses the start, the answer
+// having set the last error; |hold| keeps the file unchanged from the check
+// until the start has happened. Null: every start is admitted.
+using LaunchAdmission =
+    std::function<bool(const FilePath& program, bool elevated, FileHold* hold)>;
+void SetLaunchAdmission(LaunchAdmission admission);
+// The admission's answer for |program| (true when none is set).
+bool AdmitLaunch(const FilePath& program, bool elevated, FileHold* hold);
 
 // Whether the process token is elevated (TokenElevation). False, after an
 // ERROR line, when the token cannot be opened.

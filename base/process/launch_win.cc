@@ -2,6 +2,7 @@
 #include <shellapi.h>
 
 #include <mutex>
+#include <utility>
 #include <vector>
 
 #include "base/logging.h"
@@ -16,6 +17,11 @@ namespace {
 std::mutex& HookLock() {
   static std::mutex lock;
   return lock;
+}
+
+LaunchAdmission& Admission() {
+  static LaunchAdmission admission;
+  return admission;
 }
 
 ElevatedLaunchHook& ElevatedHook() {
@@ -58,6 +64,8 @@ Process WaitIfAsked(HANDLE handle, bool wait) {
 
 Process LaunchProcess(const CommandLine& cmdline, const LaunchOptions& options) {
   if (options.elevated) return LaunchElevatedProcess(cmdline, options);
+  FileHold hold;
+  if (!AdmitLaunch(cmdline.GetProgram(), false, &hold)) return Process();
 
   STARTUPINFOW startup_info = {};
   startup_info.cb = sizeof(startup_info);
@@ -82,6 +90,9 @@ Process LaunchProcess(const CommandLine& cmdline, const LaunchOptions& options) 
 }
 
 Process LaunchElevatedProcess(const CommandLine& cmdline, const LaunchOptions& options) {
+  // Held from the check until the prompt has started it.
+  FileHold hold;
+  if (!AdmitLaunch(cmdline.GetProgram(), true, &hold)) return Process();
   std::wstring file = cmdline.GetProgram().value();
   std::wstring parameters = cmdline.GetArgumentsString();
   int show = options.start_hidden ? SW_HIDE : SW_SHOWNORMAL;
@@ -108,6 +119,20 @@ Process LaunchElevatedProcess(const CommandLine& cmdline, const LaunchOptions& o
   info.nShow = show;
   if (!::ShellExecuteExW(&info)) return Process();
   return WaitIfAsked(info.hProcess, options.wait);
+}
+
+void SetLaunchAdmission(LaunchAdmission admission) {
+  std::lock_guard<std::mutex> hold(HookLock());
+  Admission() = std::move(admission);
+}
+
+bool AdmitLaunch(const FilePath& program, bool elevated, FileHold* hold) {
+  LaunchAdmission admission;
+  {
+    std::lock_guard<std::mutex> lock(HookLock());
+    admission = Admission();
+  }
+  return !admission || admission(program, elevated, hold);
 }
 
 bool IsCurrentProcessElevated() {

@@ -207,7 +207,7 @@ class Checker:
 # it delay-loads must not be among them.
 SYSTEM_DLLS = {"kernel32.dll", "advapi32.dll", "msvcrt.dll", "user32.dll", "shell32.dll",
                "gdi32.dll", "ole32.dll", "oleaut32.dll", "bcrypt.dll", "gdiplus.dll",
-               "iphlpapi.dll", "netapi32.dll", "winhttp.dll"}
+               "iphlpapi.dll", "netapi32.dll", "winhttp.dll", "wintrust.dll", "crypt32.dll"}
 
 
 def check_imports(pe, delay_loaded, c):

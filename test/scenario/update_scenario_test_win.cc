@@ -224,6 +224,71 @@ TEST_F(UpdateScenarioTest, BinaryUpdateWaitsForTheUpdaterThenStartsTheClient) {
   ExpectLaunchReports(missing_mark, version_, params);
 }
 
+// The scenario launcher signed at build time by its product's company turns
+// the signature gate on. Under Wine every process is elevated, so each start
+// it makes (updater and client) is a privileged one and needs the company's
+// signature. Wine accepts the self-signed test chain, which Windows would
+// refuse: an untrusted root is not shown here.
+TEST_F(UpdateScenarioTest, SignedLauncherStartsElevatedOnlyWhatItsCompanySigned) {
+  const std::string signed_dir = CORVANE_SIGNED_DIR;
+  const auto signed_file = [&](const char* name) {
+    return FromBuildPath((signed_dir + "/" + name).c_str());
+  };
+  WriteConfig({{"cur_path", version_}, {"need_bin_update", true}, {"bin_update_file", "b.zip"}});
+  const struct {
+    const char* name;
+    bool signed_launcher;
+    const char* updater;  // a signed copy, or nullptr for the unsigned test child
+    bool damaged;
+    const char* refusal;  // nullptr: the updater runs
+  } kCases[] = {
+      {"product's updater", true, "test_child_product.exe", false, nullptr},
+      {"unsigned updater", true, nullptr, false, "unsigned"},
+      {"one byte changed", true, "test_child_product.exe", true, "damaged"},
+      {"other company's updater", true, "test_child_other.exe", false,
+       "signed by Ostrel Software Co., Ltd."},
+      {"unsigned launcher, unsigned updater", false, nullptr, false, nullptr},
+  };
+  const FilePath client = InstallChild(CurDir(), kClientExe);
+  ASSERT_TRUE(CopyFile(signed_file("test_child_product.exe"), client));
+  size_t client_starts = 0;
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.name);
+    ASSERT_TRUE(CopyFile(c.signed_launcher ? signed_file("corvane_scenario_launcher.exe")
+                                           : FromBuildPath(CORVANE_SCENARIO_LAUNCHER),
+                         LauncherPath()));
+    const FilePath updater = InstallChild(CurDir(), kUpdaterExe);
+    ASSERT_TRUE(DeleteFile(updater.ReplaceExtension(L".record.jsonl"), false));
+    if (c.updater) {
+      std::string bytes;
+      ASSERT_TRUE(ReadFileToString(signed_file(c.updater), &bytes));
+      if (c.damaged) bytes[bytes.size() / 2] = static_cast<char>(bytes[bytes.size() / 2] ^ 0x5A);
+      ASSERT_TRUE(WriteFile(updater, bytes));
+    }
+    const int64_t mark = CollectorMark();
+
+    const ProgramRun run = RunLauncher(L"", DialogAction::kFail);
+
+    ASSERT_TRUE(run.finished);
+    EXPECT_EQ(0u, run.exit_code);
+    EXPECT_TRUE(run.dialogs.empty()) << DialogTexts(run);
+    EXPECT_EQ(c.refusal ? 0u : 1u, test::ReadChildRecords(updater).size());
+    // The current client starts either way.
+    EXPECT_EQ(++client_starts, test::ReadChildRecords(client).size());
+    const nlohmann::json params = ReportedParams(mark);
+    EXPECT_EQ(c.refusal ? 0 : 1, params.value("bin_update_success", -1));
+    EXPECT_EQ(c.refusal ? "[4002]" : "[]", params.value("error_codes", std::string("?")));
+    const std::string extra = params.value("extra_info", std::string());
+    if (c.refusal) {
+      EXPECT_NE(std::string::npos, extra.find("[not started elevated:" + updater.AsUTF8Unsafe() +
+                                              "," + c.refusal + "]"))
+          << extra;
+    } else {
+      EXPECT_EQ(std::string::npos, extra.find("not started elevated")) << extra;
+    }
+  }
+}
+
 TEST_F(UpdateScenarioTest, EditConfigRewritesTheFileAndTheUninstallVersion) {
   WriteConfig({{"cur_path", version_}});
   const std::string original = ReadConfigText();
