@@ -23,6 +23,7 @@
 #include "launcher/launch_result.h"
 #include "launcher/launcher.h"
 #include "launcher/launcher_constants.h"
+#include "test/support/refusing_mutex.h"
 #include "test/support/scoped_temp_dir.h"
 #include "test/support/test_child.h"
 
@@ -42,23 +43,24 @@ class TestLauncher : public Launcher {
 };
 
 enum class Op { kBeforeLaunch, kAfterLaunch, kRollback, kBinUpdate, kUpdateConfig, kEditConfig };
-enum class Prompt { kNone, kDeclined, kAccepted };
-// The installer's mutex: none, an ordinary one, one whose empty DACL refuses
-// us (as an installer started elevated makes it).
-enum Installer { kNoInstaller, kInstaller, kElevatedInstaller };
+// What a row sets up; none of them: a launcher that is not elevated, with the
+// updater present, a command line and the product's uninstall entry.
+enum Setup : unsigned {
+  kElevatedUpdate = 1 << 0,
+  kElevated = 1 << 1,  // the launcher's own token
+  kAutorun = 1 << 2,
+  kAccepts = 1 << 3,  // the user accepts the consent prompt (else declines)
+  kNoUpdater = 1 << 4,
+  kNoCommandLine = 1 << 5,
+  kInstaller = 1 << 6,
+  kElevatedInstaller = 1 << 7,  // its mutex refuses us
+  kNoDisplayName = 1 << 8,
+};
 
 struct PrivilegedCase {
   const char* name;
   Op op;
-  bool elevated_update;
-  bool elevated;  // the launcher's own token
-  bool autorun;
-  Prompt prompt;  // how the user answers, when asked
-  bool updater_present;
-  bool command_line;
-  Installer installer;
-  bool display_name;
-  // Expected.
+  unsigned setup;
   bool result;
   std::vector<int32_t> error_codes;
   std::vector<uint32_t> win_error_codes;
@@ -96,65 +98,34 @@ bool RunOp(TestLauncher& launcher, Op op, const FilePath& updater) {
 }
 
 TEST(PrivilegedStartTest, FailuresRecordTheirCodesAndStartNothingElse) {
-  const std::vector<uint32_t> kDeclined = {ERROR_CANCELLED};
+  const std::vector<uint32_t> kNo = {ERROR_CANCELLED};  // the prompt declined
   const std::vector<uint32_t> kMissing = {ERROR_FILE_NOT_FOUND};
+  const unsigned kUpdate = kElevatedUpdate;
   // clang-format off
   const PrivilegedCase kCases[] = {
-      // name, op, elevated_update, elevated, autorun, prompt, updater, cmdline, installer, display
-      {"switch: service fails, prompt declined", Op::kBeforeLaunch, true, false, false,
-       Prompt::kDeclined, true, true, kNoInstaller, true,
-       false, {3008, 3002}, kDeclined, {kNoCom}, "", 1, 0},
-      {"switch: service fails, prompt accepted", Op::kBeforeLaunch, true, false, false,
-       Prompt::kAccepted, true, true, kNoInstaller, true,
-       true, {3008}, {}, {kNoCom}, "[updater exit result:1,exit code:0]", 1, 1},
-      {"switch: service fails on autorun, no prompt", Op::kBeforeLaunch, true, false, true,
-       Prompt::kNone, true, true, kNoInstaller, true,
-       false, {3008}, {}, {kNoCom}, "", 0, 0},
-      {"after launch records nothing", Op::kAfterLaunch, true, false, false,
-       Prompt::kDeclined, true, true, kNoInstaller, true,
-       true, {}, {}, {}, "", 1, 0},
-      {"after launch on autorun gives up", Op::kAfterLaunch, true, false, true,
-       Prompt::kNone, true, true, kNoInstaller, true,
-       false, {}, {}, {}, "", 0, 0},
-      {"rollback: direct start of a missing updater", Op::kRollback, false, false, false,
-       Prompt::kNone, false, true, kNoInstaller, true,
-       false, {3005}, kMissing, {}, "", 0, 0},
-      {"binary: service fails, prompt declined", Op::kBinUpdate, false, false, false,
-       Prompt::kDeclined, true, true, kNoInstaller, true,
-       false, {4001, 4002}, kDeclined, {kNoCom}, "", 1, 0},
-      {"binary: service fails, prompt accepted", Op::kBinUpdate, false, false, false,
-       Prompt::kAccepted, true, true, kNoInstaller, true,
-       true, {4001}, {}, {kNoCom}, "", 1, 1},
-      {"binary: service fails on autorun", Op::kBinUpdate, false, false, true,
-       Prompt::kNone, true, true, kNoInstaller, true,
-       false, {4001}, {}, {kNoCom}, "", 0, 0},
-      {"update_config without a command line", Op::kUpdateConfig, false, false, false,
-       Prompt::kNone, true, false, kNoInstaller, true,
-       false, {5000}, {}, {}, "", 0, 0},
-      {"update_config: direct start of a missing updater", Op::kUpdateConfig, false, false, false,
-       Prompt::kNone, false, true, kNoInstaller, true,
-       false, {5001}, kMissing, {}, "", 0, 0},
-      {"edit_config while the installer runs", Op::kEditConfig, true, false, false,
-       Prompt::kNone, true, true, kInstaller, true,
-       false, {5002}, {}, {}, "[installer running]", 0, 0},
-      {"edit_config while an elevated installer runs", Op::kEditConfig, true, false, false,
-       Prompt::kNone, true, true, kElevatedInstaller, true,
-       false, {5002}, {}, {}, "[installer running]", 0, 0},
-      {"edit_config without a command line", Op::kEditConfig, true, false, false,
-       Prompt::kNone, true, false, kNoInstaller, true,
-       false, {5000}, {}, {}, "", 0, 0},
-      {"edit_config relaunch: service fails, prompt declined", Op::kEditConfig, true, false,
-       false, Prompt::kDeclined, true, true, kNoInstaller, true,
-       false, {3008, 5004}, kDeclined, {kNoCom}, "", 1, 0},
-      {"edit_config relaunch on autorun, no prompt", Op::kEditConfig, true, false, true,
-       Prompt::kNone, true, true, kNoInstaller, true,
-       false, {3008}, {}, {kNoCom}, "", 0, 0},
-      {"edit_config: uninstall value not written", Op::kEditConfig, false, true, false,
-       Prompt::kNone, true, true, kNoInstaller, false,
-       true, {5008}, {}, {}, "[update reg version failed]", 0, 0},
-      {"edit_config: service program missing", Op::kEditConfig, true, true, false,
-       Prompt::kNone, true, true, kNoInstaller, true,
-       true, {5009}, {}, {}, "[elevation_service not exist]", 0, 0},
+      {"switch: prompt declined", Op::kBeforeLaunch, kUpdate, false, {3008, 3002}, kNo, {kNoCom}, "", 1, 0},
+      {"switch: prompt accepted", Op::kBeforeLaunch, kUpdate | kAccepts, true, {3008}, {}, {kNoCom},
+       "[updater exit result:1,exit code:0]", 1, 1},
+      {"switch on autorun: no prompt", Op::kBeforeLaunch, kUpdate | kAutorun, false, {3008}, {}, {kNoCom}, "", 0, 0},
+      {"after launch records nothing", Op::kAfterLaunch, kUpdate, true, {}, {}, {}, "", 1, 0},
+      {"after launch on autorun", Op::kAfterLaunch, kUpdate | kAutorun, false, {}, {}, {}, "", 0, 0},
+      {"rollback: updater missing", Op::kRollback, kNoUpdater, false, {3005}, kMissing, {}, "", 0, 0},
+      {"binary: prompt declined", Op::kBinUpdate, 0, false, {4001, 4002}, kNo, {kNoCom}, "", 1, 0},
+      {"binary: prompt accepted", Op::kBinUpdate, kAccepts, true, {4001}, {}, {kNoCom}, "", 1, 1},
+      {"binary on autorun", Op::kBinUpdate, kAutorun, false, {4001}, {}, {kNoCom}, "", 0, 0},
+      {"update_config: no command line", Op::kUpdateConfig, kNoCommandLine, false, {5000}, {}, {}, "", 0, 0},
+      {"update_config: updater missing", Op::kUpdateConfig, kNoUpdater, false, {5001}, kMissing, {}, "", 0, 0},
+      {"edit_config: installer runs", Op::kEditConfig, kUpdate | kInstaller, false, {5002}, {}, {},
+       "[installer running]", 0, 0},
+      {"edit_config: elevated installer runs", Op::kEditConfig, kUpdate | kElevatedInstaller, false, {5002},
+       {}, {}, "[installer running]", 0, 0},
+      {"edit_config: no command line", Op::kEditConfig, kUpdate | kNoCommandLine, false, {5000}, {}, {}, "", 0, 0},
+      {"relaunch: prompt declined", Op::kEditConfig, kUpdate, false, {3008, 5004}, kNo, {kNoCom}, "", 1, 0},
+      {"relaunch on autorun", Op::kEditConfig, kUpdate | kAutorun, false, {3008}, {}, {kNoCom}, "", 0, 0},
+      {"edit_config: no uninstall entry", Op::kEditConfig, kElevated | kNoDisplayName, true, {5008}, {}, {},
+       "[update reg version failed]", 0, 0},
+      {"edit_config: no service program", Op::kEditConfig, kUpdate | kElevated, true, {5009}, {}, {},
+       "[elevation_service not exist]", 0, 0},
   };
   // clang-format on
 
@@ -174,17 +145,18 @@ TEST(PrivilegedStartTest, FailuresRecordTheirCodesAndStartNothingElse) {
   for (const PrivilegedCase& c : kCases) {
     SCOPED_TRACE(c.name);
     ResetProductConstantsForTesting();
-    std::map<int, std::wstring> constants = {{kProductShortNameId, L"unitprivileged"},
-                                             {kAutorunMarkerId, L"autorun"},
-                                             {kInstallerMutexNameId, kInstallerMutex},
-                                             {kElevatedUpdateId, c.elevated_update ? L"1" : L"0"}};
-    if (c.display_name) constants[kProductDisplayNameId] = kDisplayName;
+    std::map<int, std::wstring> constants = {
+        {kProductShortNameId, L"unitprivileged"},
+        {kAutorunMarkerId, L"autorun"},
+        {kInstallerMutexNameId, kInstallerMutex},
+        {kElevatedUpdateId, c.setup & kElevatedUpdate ? L"1" : L"0"}};
+    if (!(c.setup & kNoDisplayName)) constants[kProductDisplayNameId] = kDisplayName;
     LoadProductConstantsWith([&constants](int id) {
       auto it = constants.find(id);
       return it == constants.end() ? std::wstring() : it->second;
     });
     DeleteFile(version_dir, true);
-    if (c.updater_present) {
+    if (!(c.setup & kNoUpdater)) {
       ASSERT_TRUE(test::PlaceTestChild(updater, ""));
     }
     WriteFile(tree.path().Append(L"launcher_config.json"), std::string(R"({"cur_path":"1.0.0"})"));
@@ -192,25 +164,18 @@ TEST(PrivilegedStartTest, FailuresRecordTheirCodesAndStartNothingElse) {
     CommandLine::ResetForTesting();
     std::vector<std::wstring> argv = {L"launcher", L"--launcher_api=edit_config",
                                       L"--cur_path=1.0.0"};
-    if (c.autorun) argv.push_back(L"--autorun");
-    if (c.command_line) {
+    if (c.setup & kAutorun) argv.push_back(L"--autorun");
+    if (!(c.setup & kNoCommandLine)) {
       CommandLine::Init(0, nullptr);
       *CommandLine::ForCurrentProcess() = CommandLine(argv);
     }
-    SECURITY_DESCRIPTOR refusing;
-    ACL empty;
-    InitializeSecurityDescriptor(&refusing, SECURITY_DESCRIPTOR_REVISION);
-    InitializeAcl(&empty, sizeof(empty), ACL_REVISION);
-    SetSecurityDescriptorDacl(&refusing, TRUE, &empty, FALSE);
-    SECURITY_ATTRIBUTES elevated_installer = {sizeof(elevated_installer), &refusing, FALSE};
     win::ScopedHandle installer(
-        c.installer == kNoInstaller
-            ? nullptr
-            : CreateMutexW(c.installer == kElevatedInstaller ? &elevated_installer : nullptr, FALSE,
-                           kInstallerMutex));
+        c.setup & kElevatedInstaller ? test::CreateRefusingMutex(kInstallerMutex)
+        : c.setup & kInstaller       ? CreateMutexW(nullptr, FALSE, kInstallerMutex)
+                                     : nullptr);
 
     SetElevationQueryHookForTesting([&c](bool* elevated) {
-      *elevated = c.elevated;
+      *elevated = (c.setup & kElevated) != 0;
       return true;
     });
     int prompts = 0;
@@ -219,20 +184,13 @@ TEST(PrivilegedStartTest, FailuresRecordTheirCodesAndStartNothingElse) {
         [&](const std::wstring& file, const std::wstring& parameters, int) -> HANDLE {
           ++prompts;
           prompted_file = file;
-          if (c.prompt != Prompt::kAccepted) {
+          if (!(c.setup & kAccepts)) {
             SetLastError(ERROR_CANCELLED);
             return nullptr;
           }
-          std::wstring command = L"\"" + file + L"\" " + parameters;
-          STARTUPINFOW startup = {};
-          startup.cb = sizeof(startup);
-          PROCESS_INFORMATION info = {};
-          if (!CreateProcessW(file.c_str(), &command[0], nullptr, nullptr, FALSE, 0, nullptr,
-                              nullptr, &startup, &info)) {
-            return nullptr;
-          }
-          CloseHandle(info.hThread);
-          return info.hProcess;
+          return LaunchProcess(CommandLine::FromString(L"\"" + file + L"\" " + parameters),
+                               LaunchOptions())
+              .Release();
         });
 
     ClearRecord();
@@ -259,7 +217,7 @@ TEST(PrivilegedStartTest, FailuresRecordTheirCodesAndStartNothingElse) {
       // What the prompt would name: the updater, or this launcher by its full path.
       EXPECT_EQ(c.op == Op::kEditConfig ? launcher_exe.value() : updater.value(), prompted_file);
     }
-    if (c.updater_present) {
+    if (!(c.setup & kNoUpdater)) {
       EXPECT_EQ(c.updater_runs, test::ReadChildRecords(updater).size());
     }
   }

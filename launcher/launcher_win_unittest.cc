@@ -330,33 +330,17 @@ TEST(BaseLauncherTest, SingleInstanceWindowMeansTheClientRuns) {
 }
 
 TEST(LauncherTest, CrashExitCodesAgainstChosenOnes) {
-  const struct {
-    uint32_t code;
-    bool crash;
-  } kCases[] = {
-      // What Windows leaves for a process that crashed.
-      {0xC0000005, true},   // access violation
-      {0xC0000374, true},   // heap corruption
-      {0xC00000FD, true},   // stack overflow
-      {0xC0000409, true},   // fast-fail, the runtime's abort
-      {0xC000001D, true},   // illegal instruction
-      {0xC0000135, true},   // the loader: DLL not found
-      {0xC0000139, true},   // entry point not found
-      {0xC0000142, true},   // DLL initialisation failed
-      {0xE06D7363, true},   // an uncaught C++ exception
-      {0x80000003, true},   // a breakpoint nobody caught
-      // What a program can pass to exit().
-      {0xFFFFFFFF, false},  // exit(-1)
-      {0xFFFFFFFE, false},  // exit(-2)
-      {0xF0000000, false},
-      {0xBFFFFFFF, false},
-      {0, false},
-      {1, false},
-      {3, false},  // the MinGW runtime's abort
-      {259, false},
-  };
-  for (const auto& c : kCases) {
-    EXPECT_EQ(c.crash, IsCrashExitCode(c.code)) << std::hex << c.code;
+  // What Windows leaves for a process that crashed: access violation, heap
+  // corruption, stack overflow, fast-fail, illegal instruction, the loader's
+  // three, an uncaught C++ exception, an uncaught breakpoint.
+  for (uint32_t code : {0xC0000005u, 0xC0000374u, 0xC00000FDu, 0xC0000409u, 0xC000001Du,
+                        0xC0000135u, 0xC0000139u, 0xC0000142u, 0xE06D7363u, 0x80000003u}) {
+    EXPECT_TRUE(IsCrashExitCode(code)) << std::hex << code;
+  }
+  // What a program can pass to exit(): -1, -2 and their like, small codes
+  // (3: the MinGW runtime's abort).
+  for (uint32_t code : {0xFFFFFFFFu, 0xFFFFFFFEu, 0xF0000000u, 0xBFFFFFFFu, 0u, 1u, 3u, 259u}) {
+    EXPECT_FALSE(IsCrashExitCode(code)) << std::hex << code;
   }
 }
 

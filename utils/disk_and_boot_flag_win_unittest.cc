@@ -32,33 +32,28 @@ TEST(BootFlagTest, KeyNamedByArgumentZeroAsWritten) {
   wchar_t exe[MAX_PATH] = {};
   GetModuleFileNameW(nullptr, exe, MAX_PATH);
   const std::wstring module_name = wcsrchr(exe, L'\\') + 1;
-  const struct {
-    const wchar_t* argument0;  // nullptr: no command line
-    std::wstring owner;
-  } kCases[] = {
+  // Argument 0 (nullptr: no command line) and the key it names; without a
+  // name in it, the executable's own.
+  const std::pair<const wchar_t*, std::wstring> kCases[] = {
       {L"BootFlagTyped", L"BootFlagTyped"},
       {L"C:\\somewhere\\BootFlagShortcut.EXE", L"BootFlagShortcut.EXE"},
-      // No name to take: the executable's own.
       {L"", module_name},
       {nullptr, module_name},
   };
-  for (const auto& c : kCases) {
-    SCOPED_TRACE(c.owner);
+  for (const auto& [argument0, owner_name] : kCases) {
+    SCOPED_TRACE(owner_name);
     CommandLine::ResetForTesting();
-    if (c.argument0) {
+    if (argument0) {
       CommandLine::Init(0, nullptr);
-      *CommandLine::ForCurrentProcess() = CommandLine(CommandLine::StringVector{c.argument0});
+      *CommandLine::ForCurrentProcess() = CommandLine(CommandLine::StringVector{argument0});
     }
-    const std::wstring owner = L"Software\\" + c.owner;
-    RegDeleteKeyW(HKEY_CURRENT_USER, (owner + L"\\" + kName).c_str());
+    const std::wstring owner = L"Software\\" + owner_name;
+    const std::wstring flag = owner + L"\\" + kName;
+    RegDeleteKeyW(HKEY_CURRENT_USER, flag.c_str());
     EXPECT_FALSE(BootFlagExists(kName));
     CreateBootFlag(kName);
     EXPECT_TRUE(BootFlagExists(kName));
-    HKEY key = nullptr;
-    EXPECT_EQ(ERROR_SUCCESS, RegOpenKeyExW(HKEY_CURRENT_USER, (owner + L"\\" + kName).c_str(), 0,
-                                           KEY_READ, &key));
-    if (key) RegCloseKey(key);
-    RegDeleteKeyW(HKEY_CURRENT_USER, (owner + L"\\" + kName).c_str());
+    EXPECT_EQ(ERROR_SUCCESS, RegDeleteKeyW(HKEY_CURRENT_USER, flag.c_str()));
     RegDeleteKeyW(HKEY_CURRENT_USER, owner.c_str());
   }
   CommandLine::ResetForTesting();

@@ -113,86 +113,69 @@ TEST_F(AnimationTest, PlaysCentredWithPremultipliedFramesUntilDoubleClick) {
   animation.Finish();
 }
 
-TEST_F(AnimationTest, BeyondTheCacheFramesAreDecodedAgainInTheSameOrder) {
-  // A cache of one frame: the rest come from the decoder on every pass, the
-  // loop from loop_index as with everything cached.
+TEST_F(AnimationTest, ScaledBeyondTheCacheFramesAreDecodedAgainInTheSameOrder) {
+  // Scaled by GDI+ to a tenth of the screen's height, with room for one frame
+  // in the cache: the rest come from the decoder on every pass, the loop from
+  // loop_index as with everything cached.
+  ASSERT_TRUE(WriteFile(
+      folder_.Append(L"config.json"),
+      std::string(R"({"window_width":1,"window_height":1,"image_scale":0.1,"loop_index":2})")));
+  const AnimationSize size =
+      AnimationWindowSize(kCanvasWidth, kCanvasHeight, 0.1, GetSystemMetrics(SM_CYSCREEN));
+  ASSERT_NE(kCanvasWidth, size.width);
   Animation animation;
   ASSERT_TRUE(animation.Init(folder_));
-  animation.SetFrameCacheBudgetForTesting(kCanvasWidth * kCanvasHeight * 4);
-  ASSERT_TRUE(animation.CreateAnimationWindow());
+  animation.SetFrameCacheBudgetForTesting(static_cast<size_t>(size.width) * size.height * 4);
+  ASSERT_TRUE(animation.CreateAnimationWindow()) << animation.error();
+  EXPECT_EQ(size.width, animation.width());
   PlayFor(animation, 1200);
   const std::vector<uint32_t>& played = animation.played_frames();
   ASSERT_GE(played.size(), 7u);
   EXPECT_EQ((std::vector<uint32_t>{0, 1, 2, 1, 2, 1, 2}),
             std::vector<uint32_t>(played.begin(), played.begin() + 7));
-  // Frames 1 and 2 again on each pass, frame 0 again for the decoder's
-  // return to the loop.
+  // Frames 1 and 2 again on each pass, frame 0 again on each return.
   EXPECT_GT(animation.decoded_frames(), played.size());
   std::vector<uint32_t> pixels;
-  EXPECT_TRUE(animation.ReadFramePixels(0, &pixels));
   EXPECT_FALSE(animation.ReadFramePixels(1, &pixels));
-  animation.Finish();
-}
-
-TEST_F(AnimationTest, ScaledFramesComePremultipliedThroughGdiplus) {
-  ASSERT_TRUE(WriteFile(folder_.Append(L"config.json"),
-                        std::string(R"({"window_width":1,"window_height":1,"image_scale":0.1})")));
-  Animation animation;
-  ASSERT_TRUE(animation.Init(folder_));
-  ASSERT_TRUE(animation.CreateAnimationWindow()) << animation.error();
-  const AnimationSize size =
-      AnimationWindowSize(kCanvasWidth, kCanvasHeight, 0.1, GetSystemMetrics(SM_CYSCREEN));
-  ASSERT_EQ(size.width, animation.width());
-  ASSERT_EQ(size.height, animation.height());
-  ASSERT_NE(kCanvasWidth, size.width);
-  std::vector<uint32_t> pixels;
   ASSERT_TRUE(animation.ReadFramePixels(0, &pixels));
-  const size_t row = static_cast<size_t>(size.height / 2) * static_cast<size_t>(size.width);
   // Inside each half, away from the edge the scaling blends.
-  EXPECT_TRUE(Near(Premultiplied(kColours[0], 0xFF), pixels[row + size.width / 4]))
-      << std::hex << pixels[row + size.width / 4];
-  EXPECT_TRUE(Near(Premultiplied(kColours[0], 0x80), pixels[row + size.width * 3 / 4]))
-      << std::hex << pixels[row + size.width * 3 / 4];
+  const size_t row = static_cast<size_t>(size.height / 2) * static_cast<size_t>(size.width);
+  EXPECT_TRUE(Near(Premultiplied(kColours[0], 0xFF), pixels[row + size.width / 4]));
+  EXPECT_TRUE(Near(Premultiplied(kColours[0], 0x80), pixels[row + size.width * 3 / 4]));
   animation.Finish();
 }
 
 TEST_F(AnimationTest, StillZeroDurationAndBrokenPicturesCostNothing) {
+  // One frame; three of duration 0; three whose second has its pixel data
+  // spoilt (the demuxer accepts the file, the decoder fails on that frame).
   const test::WebPFrame still = test::TestPatternFrame(kCanvasWidth, kCanvasHeight, kColours[0], 0);
   std::vector<test::WebPFrame> zero;
-  for (uint32_t colour : kColours)
-    zero.push_back(test::TestPatternFrame(kCanvasWidth, kCanvasHeight, colour, 0));
-  // The second frame's pixel data spoilt: the demuxer accepts the file, the
-  // decoder fails on that frame.
+  for (uint32_t colour : kColours) zero.push_back(test::TestPatternFrame(40, 20, colour, 0));
   std::string broken = picture_;
   const size_t second = broken.find("ANMF", broken.find("ANMF") + 4);
   ASSERT_NE(std::string::npos, second);
   for (size_t i = second + 37; i < second + 70 && i < broken.size(); ++i) broken[i] = 0;
   const struct {
-    const char* name;
     std::string picture;
     size_t max_played;    // in 800 ms
     int decode_failures;  // logged
   } kCases[] = {
-      {"one frame", test::BuildAnimatedWebP(kCanvasWidth, kCanvasHeight, {still}), 1, 0},
-      {"durations 0", test::BuildAnimatedWebP(kCanvasWidth, kCanvasHeight, zero),
-       800 / kMinFrameIntervalMs + 1, 0},
-      {"second frame broken", broken, 1, 1},
+      {test::BuildAnimatedWebP(kCanvasWidth, kCanvasHeight, {still}), 1, 0},
+      {test::BuildAnimatedWebP(kCanvasWidth, kCanvasHeight, zero), 800 / kMinFrameIntervalMs + 1,
+       0},
+      {broken, 1, 1},
   };
   for (const auto& c : kCases) {
-    SCOPED_TRACE(c.name);
+    SCOPED_TRACE(c.max_played);
     ASSERT_TRUE(WriteFile(folder_.Append(L"animation.webp"), c.picture));
-    ASSERT_TRUE(WriteFile(folder_.Append(L"config.json"),
-                          std::string(R"({"window_width":1,"window_height":1})")));
     test::ScopedLogCapture log;
     Animation animation;
     ASSERT_TRUE(animation.Init(folder_));
     ASSERT_TRUE(animation.CreateAnimationWindow()) << animation.error();
     PlayFor(animation, 800);
     EXPECT_EQ(c.decode_failures, log.Count("WebPAnimDecoderGetNext failed."));
-    EXPECT_TRUE(animation.shown());
-    EXPECT_GE(animation.played_frames().size(), 1u);
+    ASSERT_GE(animation.played_frames().size(), 1u);
     EXPECT_LE(animation.played_frames().size(), c.max_played);
-    EXPECT_EQ(0u, animation.played_frames()[0]);
     animation.Finish();
   }
 }

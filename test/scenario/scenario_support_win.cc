@@ -8,6 +8,7 @@
 #include "base/files/file_util.h"
 #include "base/strings/string_util.h"
 #include "base/strings/utf_string_conversions.h"
+#include "test/support/refusing_mutex.h"
 #include "utils/device_id.h"
 
 namespace corvane {
@@ -175,16 +176,8 @@ ProgramRun RunProgram(const std::wstring& command_line, const FilePath& current_
 }
 
 HeldMutex::HeldMutex(const std::wstring& name, bool refuse_others) {
-  SECURITY_DESCRIPTOR descriptor;
-  ACL empty;
-  SECURITY_ATTRIBUTES attributes = {sizeof(attributes), &descriptor, FALSE};
-  if (refuse_others &&
-      !(InitializeSecurityDescriptor(&descriptor, SECURITY_DESCRIPTOR_REVISION) &&
-        InitializeAcl(&empty, sizeof(empty), ACL_REVISION) &&
-        SetSecurityDescriptorDacl(&descriptor, TRUE, &empty, FALSE))) {
-    return;
-  }
-  handle_ = CreateMutexW(refuse_others ? &attributes : nullptr, FALSE, name.c_str());
+  handle_ =
+      refuse_others ? test::CreateRefusingMutex(name) : CreateMutexW(nullptr, FALSE, name.c_str());
 }
 
 HeldMutex::~HeldMutex() {
