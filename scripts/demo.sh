@@ -90,21 +90,24 @@ finish() {
 trap finish EXIT
 
 echo "demo: install tree $demo"
-echo "demo: running: wine corvane_launcher.exe --from=demo --Channel=desktop extra_arg"
+echo "demo: running: wine corvane_launcher.exe --from=demo --Channel=desktop extra_arg --enable_log"
+# The launcher's log goes to the user's temporary directory in the prefix.
+find "$WINEPREFIX/drive_c/users" -name corvane_launcher.log -delete 2>/dev/null || true
 set +e
-(cd "$demo" && wine corvane_launcher.exe --from=demo --Channel=desktop extra_arg)
+(cd "$demo" && wine corvane_launcher.exe --from=demo --Channel=desktop extra_arg --enable_log)
 rc=$?
 set -e
+log=$(find "$WINEPREFIX/drive_c/users" -name corvane_launcher.log 2>/dev/null | head -n 1)
 
 # The programs record their starts as soon as they run; the after-launch
 # updater is not waited for. Give Wine a moment.
 for _ in $(seq 50); do [ -s "${records[-1]}" ] && break; sleep 0.1; done
 sleep 1
 
-python3 - "$collector_dir/requests.jsonl" "$rc" "$demo" "${records[@]}" <<'PY'
+python3 - "$collector_dir/requests.jsonl" "$rc" "$demo" "${log:-}" "${records[@]}" <<'PY'
 import json, os, sys
-requests_path, rc, demo = sys.argv[1], sys.argv[2], sys.argv[3]
-record_paths = sys.argv[4:]
+requests_path, rc, demo, log_path = sys.argv[1], sys.argv[2], sys.argv[3], sys.argv[4]
+record_paths = sys.argv[5:]
 
 def read_lines(path):
     try:
@@ -127,6 +130,21 @@ for time_ms, name, start in sorted(starts, key=lambda s: s[0]):
     print("+%5d ms  %s" % (time_ms - first, name))
     print("           command line: %s" % start.get("cmdline"))
     print("           directory:    %s" % start.get("cwd"))
+
+print()
+print("=== the launcher's own steps (from its log)")
+# The moments that decide a launch: the client's start, the splash and its
+# end, the launch check, the signature gate, the updater.
+marks = ("LaunchApp:", "signature gate", "window height", "RecordAnimationShowTime",
+         "client ended", "enable check launch result", "cmd: ", "updater exit code",
+         "refused to start", "Launcher is running")
+try:
+    with open(log_path, encoding="utf-8", errors="replace") as f:
+        for line in f:
+            if any(mark in line for mark in marks):
+                print("  " + line.rstrip()[:200])
+except (FileNotFoundError, IsADirectoryError):
+    print("  no log")
 
 print()
 print("=== launcher exit code:", rc)
