@@ -55,6 +55,7 @@ DWORD g_failed_thread = 0;
 EXCEPTION_POINTERS* g_failed_pointers = nullptr;
 HANDLE g_crash_request = nullptr;
 HANDLE g_crash_thread = nullptr;
+HANDLE g_installing_thread = nullptr;
 DWORD g_crash_thread_id = 0;
 
 void StoreText(const char* utf8, wchar_t* out, size_t size) {
@@ -146,7 +147,16 @@ void ReporterPath(wchar_t* path, size_t size) {
 }
 
 DWORD WINAPI CrashThreadMain(void*) {
-  WaitForSingleObject(g_crash_request, INFINITE);
+  // Also the thread that installed the handler: should the system end it
+  // without an exception to hand over (wine64 does so for a stack overflow it
+  // cannot dispatch), this waiting thread must not keep the process alive.
+  const HANDLE handles[] = {g_crash_request, g_installing_thread};
+  const DWORD count = g_installing_thread ? 2 : 1;
+  if (WaitForMultipleObjects(count, handles, FALSE, INFINITE) == WAIT_OBJECT_0 + 1) {
+    DWORD exit_code = kCrashExitCode;
+    GetExitCodeThread(g_installing_thread, &exit_code);
+    TerminateProcess(GetCurrentProcess(), exit_code);
+  }
   ReportCrash(g_failed_pointers, g_failed_thread);
 }
 
@@ -155,6 +165,8 @@ DWORD WINAPI CrashThreadMain(void*) {
 void StartCrashThread() {
   g_crash_request = CreateEventW(nullptr, FALSE, FALSE, nullptr);
   if (!g_crash_request) return;
+  DuplicateHandle(GetCurrentProcess(), GetCurrentThread(), GetCurrentProcess(),
+                  &g_installing_thread, SYNCHRONIZE | THREAD_QUERY_LIMITED_INFORMATION, FALSE, 0);
   g_crash_thread = CreateThread(nullptr, kCrashThreadStack, &CrashThreadMain, nullptr,
                                 STACK_SIZE_PARAM_IS_A_RESERVATION, &g_crash_thread_id);
 }
