@@ -50,8 +50,8 @@ CrashReportState g_state;
 
 // The crash being handled: who failed, with what, and the thread that does
 // the work.
-volatile LONG g_crashing = 0;
-DWORD g_failed_thread = 0;
+// The failing thread's id, 0 until a crash: set once, by the first.
+volatile LONG g_failed_thread = 0;
 EXCEPTION_POINTERS* g_failed_pointers = nullptr;
 HANDLE g_crash_request = nullptr;
 HANDLE g_crash_thread = nullptr;
@@ -157,7 +157,7 @@ DWORD WINAPI CrashThreadMain(void*) {
     GetExitCodeThread(g_installing_thread, &exit_code);
     TerminateProcess(GetCurrentProcess(), exit_code);
   }
-  ReportCrash(g_failed_pointers, g_failed_thread);
+  ReportCrash(g_failed_pointers, static_cast<DWORD>(g_failed_thread));
 }
 
 // The crash work's own thread, waiting from the start: made at the moment of
@@ -279,14 +279,15 @@ void HandleCrash(EXCEPTION_POINTERS* pointers) {
   const DWORD self = GetCurrentThreadId();
   const DWORD code =
       pointers && pointers->ExceptionRecord ? pointers->ExceptionRecord->ExceptionCode : 0;
-  if (InterlockedCompareExchange(&g_crashing, 1, 0) != 0) {
+  const DWORD first = static_cast<DWORD>(
+      InterlockedCompareExchange(&g_failed_thread, static_cast<LONG>(self), 0));
+  if (first != 0) {
     // A fault inside the handler, or while its thread works: end at once.
     // Any other thread waits for the end the first crash brings.
-    if (self == g_crash_thread_id || self == g_failed_thread)
+    if (self == g_crash_thread_id || self == first)
       TerminateProcess(GetCurrentProcess(), CrashExitCode(code));
     for (;;) Sleep(INFINITE);
   }
-  g_failed_thread = self;
   g_failed_pointers = pointers;
   // An overflowed stack cannot carry the reporter's start: the handler's
   // thread does it while this one waits, its records alive for the reporter.
