@@ -4,9 +4,9 @@
 
 #include "base/command_line.h"
 #include "base/logging.h"
-#include "base/path_service.h"
 #include "base/strings/utf_string_conversions.h"
 #include "launcher/launch_result.h"
+#include "launcher/launcher_dir.h"
 #include "utils/crash_handler.h"
 #include "launcher/launcher_constants.h"
 #include "launcher/launcher_utils.h"
@@ -19,12 +19,6 @@ constexpr char kUpdateRelaunchSwitch[] = "update_relaunch";
 
 // Set once IsAppRunning() has computed its answer in this process.
 bool g_app_running_checked = false;
-
-FilePath LauncherDir() {
-  FilePath dir;
-  GetPath(DIR_EXE, &dir);
-  return dir;
-}
 
 }  // namespace
 

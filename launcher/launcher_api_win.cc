@@ -20,6 +20,7 @@
 #include "launcher/launcher.h"
 #include "launcher/launcher_config.h"
 #include "launcher/launcher_constants.h"
+#include "launcher/launcher_dir.h"
 
 namespace corvane {
 
@@ -110,10 +111,8 @@ bool Launcher::EditConfig() {
   }
 
   if (elevated_update()) {
-    FilePath launcher_dir;
-    GetPath(DIR_EXE, &launcher_dir);
     const FilePath service =
-        VersionDir(launcher_dir, edited.mid_path, edited.cur_path).Append(kElevationServiceExe);
+        VersionDir(LauncherDir(), edited.mid_path, edited.cur_path).Append(kElevationServiceExe);
     if (PathExists(service)) {
       CommandLine install(service);
       install.AppendArg("--install");

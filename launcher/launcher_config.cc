@@ -7,12 +7,12 @@
 #include "base/files/file_util.h"
 #include "base/json/json_file_reader.h"
 #include "base/json/json_string_escape.h"
-#include "base/path_service.h"
 #include "base/retry_until.h"
 #include "base/strings/utf_string_conversions.h"
 #include "launcher/install_tree_path.h"
 #include "launcher/launch_error_codes.h"
 #include "launcher/launcher_constants.h"
+#include "launcher/launcher_dir.h"
 #include "nlohmann/json.hpp"
 
 namespace corvane {
@@ -154,9 +154,7 @@ bool ReadLauncherConfigFile(const FilePath& path, const std::wstring& default_ap
 }
 
 bool ReadLauncherConfig(LauncherConfig* config, int* error_code, std::string* error_message) {
-  FilePath exe_dir;
-  GetPath(DIR_EXE, &exe_dir);
-  return ReadLauncherConfigFile(exe_dir.Append(kLauncherConfigFileName), product_short_name(),
+  return ReadLauncherConfigFile(LauncherDir().Append(kLauncherConfigFileName), product_short_name(),
                                 config, error_code, error_message);
 }
 
@@ -194,9 +192,7 @@ bool WriteLauncherConfigFile(const FilePath& path, const LauncherConfig& config,
 
 bool WriteLauncherConfig(const LauncherConfig& config, int* error_code,
                          std::string* error_message) {
-  FilePath exe_dir;
-  GetPath(DIR_EXE, &exe_dir);
-  return WriteLauncherConfigFile(exe_dir.Append(kLauncherConfigFileName), config, error_code,
+  return WriteLauncherConfigFile(LauncherDir().Append(kLauncherConfigFileName), config, error_code,
                                  error_message);
 }
 

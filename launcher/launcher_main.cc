@@ -8,13 +8,13 @@
 #include "base/command_line.h"
 #include "base/files/file_path.h"
 #include "base/logging.h"
-#include "base/path_service.h"
 #include "base/process/launch.h"
 #include "base/strings/utf_string_conversions.h"
 #include "common/reg_utils.h"
 #include "launcher/install_tree_path.h"
 #include "launcher/launcher.h"
 #include "launcher/launcher_constants.h"
+#include "launcher/launcher_dir.h"
 #include "launcher/localized_texts.h"
 #include "launcher/signature_gate.h"
 #include "launcher/starting_speed_data.h"
@@ -41,8 +41,7 @@ void SetUpCrashReporting() {
                               corvane::uninstaller_reg_root());
   const std::string version_utf8 = corvane::WideToUTF8(version);
   corvane::SetCrashReportInfo(version_utf8.c_str(), nullptr, nullptr);
-  corvane::FilePath dir;
-  corvane::GetPath(corvane::DIR_EXE, &dir);
+  corvane::FilePath dir = corvane::LauncherDir();
   // The registry value becomes a directory the reporter is started from: it
   // names a version directory below the launcher's or none.
   if (corvane::IsInstallTreePath(version, corvane::InstallTreePathKind::kName)) {

@@ -1,10 +1,10 @@
 #include <windows.h>
-#include <tlhelp32.h>
 
 #include "base/command_line.h"
 #include "base/environment.h"
 #include "base/files/file_path.h"
 #include "base/logging.h"
+#include "base/process/process_iterator.h"
 #include "base/path_service.h"
 #include "base/process/process.h"
 #include "base/strings/string_number_conversions.h"
@@ -32,23 +32,16 @@ Time LauncherCreationTime() { return Process::Current().CreationTime(); }
 std::string ParentExecutableName() {
   const DWORD self = GetCurrentProcessId();
   DWORD parent = 0;
-  win::ScopedHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
-  if (snapshot.IsValid()) {
-    PROCESSENTRY32W entry = {};
-    entry.dwSize = sizeof(entry);
-    for (BOOL more = Process32FirstW(snapshot.Get(), &entry); more;
-         more = Process32NextW(snapshot.Get(), &entry)) {
-      if (entry.th32ProcessID == self) {
-        parent = entry.th32ParentProcessID;
-        break;
-      }
-    }
-  }
+  ForEachProcess([&](const ProcessEntry& process) {
+    if (process.pid != self) return true;
+    parent = process.parent_pid;
+    return false;
+  });
   // The image name through the kernel, not the parent's module list: that
   // one cannot be read from a 32-bit launcher into a 64-bit parent such as
   // the shell, nor from an elevated one without more rights than needed.
-  win::ScopedHandle process(
-      parent ? OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, parent) : nullptr);
+  win::ScopedHandle process(parent ? OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, parent)
+                                   : nullptr);
   if (!process.IsValid()) {
     LOG(ERROR) << "Parent process handle is null";
     return std::string();

@@ -1,9 +1,9 @@
 #include "launcher/system_probes.h"
 
 #include <windows.h>
-#include <tlhelp32.h>
 
 #include "base/logging.h"
+#include "base/process/process_iterator.h"
 #include "base/win/named_mutex.h"
 #include "base/win/scoped_handle.h"
 
@@ -40,20 +40,18 @@ std::wstring SystemErrorBoxText(HWND box) {
 }  // namespace
 
 bool IsProcessRunning(const std::vector<std::wstring>& exe_names) {
-  win::ScopedHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
-  if (!snapshot.IsValid()) return false;
-  PROCESSENTRY32W entry = {};
-  entry.dwSize = sizeof(entry);
-  for (BOOL more = Process32FirstW(snapshot.Get(), &entry); more;
-       more = Process32NextW(snapshot.Get(), &entry)) {
+  bool found = false;
+  ForEachProcess([&](const ProcessEntry& process) {
     for (const std::wstring& name : exe_names) {
-      if (name == entry.szExeFile) {
+      if (name == process.exe_file) {
         LOG(INFO) << "find process: " << name;
-        return true;
+        found = true;
+        break;
       }
     }
-  }
-  return false;
+    return !found;
+  });
+  return found;
 }
 
 bool IsInstallerRunning(const std::wstring& installer_mutex_name) {

@@ -20,6 +20,7 @@
 #include "base/path_service.h"
 #include "base/strings/string_util.h"
 #include "base/strings/utf_string_conversions.h"
+#include "launcher/launcher.h"
 #include "test/scenario/scenario_support.h"
 #include "test/support/fake_loader_error_box.h"
 #include "test/support/report_collector.h"
@@ -35,7 +36,8 @@ inline constexpr char kProductShortName[] = "scenarioim";
 inline constexpr wchar_t kClientExe[] = L"scenarioim.exe";
 inline constexpr wchar_t kDisplayExe[] = L"\u573a\u666f\u5ba2\u6237\u7aef.exe";
 inline constexpr wchar_t kCustomExe[] = L"custom_client.exe";
-inline constexpr wchar_t kInstanceLock[] = L"{b45ca6b9-280d-4ef4-afb8-e6355e8a13f3}-scenarioim";
+// The scenario product's instance lock, named as the launcher names it.
+inline const std::wstring kInstanceLock = InstanceLockName(L"scenarioim");
 inline constexpr char kNoWidgetNote[] = "[not run fennic velmora:, reason:not hit fennic ab]";
 // Domestic identity of the launcher's own reports.
 inline constexpr int kLauncherReportAppId = 430651;

@@ -71,7 +71,7 @@ TEST_F(LauncherScenarioTest, LockHeldOrRefusedEndsWithTwoAndNoReport) {
     std::unique_ptr<HeldMutex> lock;
     win::ScopedHandle event;
     if (c.holder == Holder::kEventOfTheName) {
-      event.Set(CreateEventW(nullptr, TRUE, FALSE, kInstanceLock));
+      event.Set(CreateEventW(nullptr, TRUE, FALSE, kInstanceLock.c_str()));
       ASSERT_TRUE(event.IsValid());
     } else {
       lock = std::make_unique<HeldMutex>(kInstanceLock, c.holder == Holder::kElevatedLauncher);
