@@ -48,9 +48,8 @@ struct CrashReportState {
 };
 CrashReportState g_state;
 
-// The crash being handled: who failed, with what, and the thread that does
-// the work.
-// The failing thread's id, 0 until a crash: set once, by the first.
+// The crash being handled: the failing thread's id (0 until a crash, set
+// once, by the first), its exception, and the thread that does the work.
 volatile LONG g_failed_thread = 0;
 EXCEPTION_POINTERS* g_failed_pointers = nullptr;
 HANDLE g_crash_request = nullptr;
