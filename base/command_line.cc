@@ -144,6 +144,12 @@ void CommandLine::AppendArgNative(std::wstring_view value) { argv_.emplace_back(
 
 void CommandLine::AppendArgPath(const FilePath& path) { AppendArgNative(path.value()); }
 
+CommandLine CommandLine::WithArgumentsOf(const FilePath& program, const CommandLine* other) {
+  CommandLine command_line(program);
+  if (other) command_line.AppendArguments(*other, false);
+  return command_line;
+}
+
 void CommandLine::AppendArguments(const CommandLine& other, bool include_program) {
   if (include_program) SetProgram(other.GetProgram());
   AppendSwitchesAndArguments(other.argv());

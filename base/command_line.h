@@ -43,6 +43,11 @@ class CommandLine {
   // command line.
   static CommandLine FromString(std::wstring_view command_line);
 
+  // |program| with |other|'s switches and loose arguments (not its program),
+  // in their order: what a started program gets passed on. Just |program|
+  // when |other| is null.
+  static CommandLine WithArgumentsOf(const FilePath& program, const CommandLine* other);
+
   // Argument splitting through CommandLineToArgvW (the downlevel shell module
   // when present, else shell32). False when the system call fails.
   static bool SplitCommandLine(std::wstring_view command_line, StringVector* argv);

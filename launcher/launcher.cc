@@ -58,8 +58,7 @@ bool IsLoaderFailureExitCode(uint32_t exit_code) {
 CommandLine Launcher::BuildClientCommandLine(const FilePath& program,
                                              const CommandLine* launcher_command_line,
                                              bool update_launch, bool app_running) {
-  CommandLine command_line(program);
-  if (launcher_command_line) command_line.AppendArguments(*launcher_command_line, false);
+  CommandLine command_line = CommandLine::WithArgumentsOf(program, launcher_command_line);
   if (update_launch) command_line.AppendSwitch(kUpdateLaunchSwitch);
   if (app_running) command_line.AppendSwitch(kAppRunningSwitch);
   return command_line;

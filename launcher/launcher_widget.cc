@@ -17,8 +17,7 @@ bool IsWidgetEnabled() {
 }
 
 CommandLine WidgetCommandLine(const FilePath& exe, const CommandLine* launcher_command_line) {
-  CommandLine command_line(exe);
-  if (launcher_command_line) command_line.AppendArguments(*launcher_command_line, false);
+  CommandLine command_line = CommandLine::WithArgumentsOf(exe, launcher_command_line);
   command_line.AppendArg(kWidgetPackageArgument);
   return command_line;
 }

@@ -49,8 +49,7 @@ CommandLine BinUpdateCommandLine(const FilePath& updater, const LauncherConfig& 
 }
 
 CommandLine ConfigUpdateCommandLine(const FilePath& updater, const CommandLine& launcher) {
-  CommandLine command_line(updater);
-  command_line.AppendArguments(launcher, false);
+  CommandLine command_line = CommandLine::WithArgumentsOf(updater, &launcher);
   command_line.AppendArg("--silence_update_mode=update_config");
   return command_line;
 }
