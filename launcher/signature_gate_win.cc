@@ -54,17 +54,13 @@ bool CheckSignedProgram(const FilePath& program, const std::vector<std::string>&
                         FileHold* hold, std::string* reason) {
   // Read-only sharing: from here until the start nobody writes, renames or
   // deletes it, so the file started is the file checked.
-  HANDLE file = CreateFileW(program.value().c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) {
+  if (!hold->Hold(program)) {
     const DWORD error = GetLastError();
     *reason = "cannot be opened: " + std::to_string(error);
-    hold->Release();
     SetLastError(error);
     return false;
   }
-  hold->Reset(file);
-  const FileSignature signature = CheckFileSignature(program, file);
+  const FileSignature signature = CheckFileSignature(program, hold->handle());
   const std::string signer = WideToUTF8(signature.signer);
   DWORD error = signature.result;
   switch (signature.status) {

@@ -1,5 +1,7 @@
 #include "base/files/file_hold.h"
 
+#include "base/files/file_path.h"
+
 #include <windows.h>
 
 #include <utility>
@@ -16,6 +18,12 @@ FileHold& FileHold::operator=(FileHold&& other) noexcept {
 }
 
 void FileHold::Release() { Reset(nullptr); }
+
+bool FileHold::Hold(const FilePath& path) {
+  Reset(::CreateFileW(path.value().c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                      FILE_ATTRIBUTE_NORMAL, nullptr));
+  return IsHeld();
+}
 
 void FileHold::Reset(void* handle) {
   if (handle_) ::CloseHandle(static_cast<HANDLE>(handle_));

@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <limits>
+#include <utility>
 #include <vector>
 
 #include "base/files/file_util.h"
@@ -340,22 +341,22 @@ bool CopyFileAndHold(const FilePath& from, const FilePath& to, FileHold* hold) {
                                          FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
                                          FILE_ATTRIBUTE_NORMAL, nullptr));
   writer.Close();
-  win::ScopedHandle held(::CreateFileW(to.value().c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                       OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  FileHold held;
+  held.Hold(to);
   bridge.Close();
-  if (!held.IsValid()) return false;
+  if (!held.IsHeld()) return false;
   // Whatever was written in between is caught here; from now on nothing is.
   std::string back(data.size() + 1, '\0');
   DWORD read = 0;
   DWORD total = 0;
   while (total < back.size() &&
-         ::ReadFile(held.Get(), &back[total], static_cast<DWORD>(back.size() - total), &read,
-                    nullptr) &&
+         ::ReadFile(static_cast<HANDLE>(held.handle()), &back[total],
+                    static_cast<DWORD>(back.size() - total), &read, nullptr) &&
          read > 0) {
     total += read;
   }
   if (total != data.size() || back.compare(0, total, data) != 0) return false;
-  hold->Reset(held.Take());
+  *hold = std::move(held);
   return true;
 }
 

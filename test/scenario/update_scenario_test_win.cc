@@ -241,13 +241,14 @@ TEST_F(UpdateScenarioTest, SignedLauncherStartsElevatedOnlyWhatItsCompanySigned)
     const char* updater;  // a signed copy, or nullptr for the unsigned test child
     bool damaged;
     const char* refusal;  // nullptr: the updater runs
+    uint32_t trust;       // the refusal's last error
   } kCases[] = {
-      {"product's updater", true, "test_child_product.exe", false, nullptr},
-      {"unsigned updater", true, nullptr, false, "unsigned"},
-      {"one byte changed", true, "test_child_product.exe", true, "damaged"},
+      {"product's updater", true, "test_child_product.exe", false, nullptr, 0},
+      {"unsigned updater", true, nullptr, false, "unsigned", 0x800B0100},
+      {"one byte changed", true, "test_child_product.exe", true, "damaged", 0x80096010},
       {"other company's updater", true, "test_child_other.exe", false,
-       "signed by Ostrel Software Co., Ltd."},
-      {"unsigned launcher, unsigned updater", false, nullptr, false, nullptr},
+       "signed by Ostrel Software Co., Ltd.", 0x800B0111},
+      {"unsigned launcher, unsigned updater", false, nullptr, false, nullptr, 0},
   };
   const FilePath client = InstallChild(CurDir(), kClientExe);
   ASSERT_TRUE(CopyFile(signed_file("test_child_product.exe"), client));
@@ -278,6 +279,8 @@ TEST_F(UpdateScenarioTest, SignedLauncherStartsElevatedOnlyWhatItsCompanySigned)
     const nlohmann::json params = ReportedParams(mark);
     EXPECT_EQ(c.refusal ? 0 : 1, params.value("bin_update_success", -1));
     EXPECT_EQ(c.refusal ? "[4002]" : "[]", params.value("error_codes", std::string("?")));
+    EXPECT_EQ(c.refusal ? "[" + std::to_string(c.trust) + "]" : "[]",
+              params.value("win_error_codes", std::string("?")));
     const std::string extra = params.value("extra_info", std::string());
     if (c.refusal) {
       EXPECT_NE(std::string::npos, extra.find("[not started elevated:" + updater.AsUTF8Unsafe() +
