@@ -7,6 +7,7 @@
 #include "base/files/file_util.h"
 #include "base/json/json_file_reader.h"
 #include "base/json/json_string_escape.h"
+#include "base/json/json_value_find.h"
 #include "base/retry_until.h"
 #include "base/strings/utf_string_conversions.h"
 #include "launcher/install_tree_path.h"
@@ -32,18 +33,6 @@ const char kSerializeFailedMessage[] = "convert config info to json failed.";
 const char kWriteFailedMessage[] = "[write config info to file failed]";
 const char kBackupFailedMessage[] = "[save backup config info failed]";
 const char kUpdateFailedMessage[] = "[update config file failed]";
-
-const std::string* FindString(const nlohmann::json& root, const char* key) {
-  auto it = root.find(key);
-  if (it == root.end() || !it->is_string()) return nullptr;
-  return it->get_ptr<const std::string*>();
-}
-
-const bool* FindBool(const nlohmann::json& root, const char* key) {
-  auto it = root.find(key);
-  if (it == root.end() || !it->is_boolean()) return nullptr;
-  return it->get_ptr<const bool*>();
-}
 
 void SetError(int code, const std::string& message, int* error_code, std::string* error_message) {
   if (error_code) *error_code = code;
@@ -83,14 +72,14 @@ bool SerializeLauncherConfig(const LauncherConfig& config, std::string* out) {
 bool ApplyLauncherConfigJson(const nlohmann::json& root, const std::wstring& default_app_name,
                              LauncherConfig* config) {
   if (!root.is_object()) return false;
-  const std::string* app_name = FindString(root, kAppName);
-  const std::string* cur_path = FindString(root, kCurPath);
-  const std::string* mid_path = FindString(root, kMidPath);
-  const bool* need_update = FindBool(root, kNeedUpdate);
-  const std::string* new_path = FindString(root, kNewPath);
-  const std::string* new_mid_path = FindString(root, kNewMidPath);
-  const bool* need_bin_update = FindBool(root, kNeedBinUpdate);
-  const std::string* bin_update_file = FindString(root, kBinUpdateFile);
+  const std::string* app_name = FindStringMember(root, kAppName);
+  const std::string* cur_path = FindStringMember(root, kCurPath);
+  const std::string* mid_path = FindStringMember(root, kMidPath);
+  const bool* need_update = FindBoolMember(root, kNeedUpdate);
+  const std::string* new_path = FindStringMember(root, kNewPath);
+  const std::string* new_mid_path = FindStringMember(root, kNewMidPath);
+  const bool* need_bin_update = FindBoolMember(root, kNeedBinUpdate);
+  const std::string* bin_update_file = FindStringMember(root, kBinUpdateFile);
 
   // Path members are joined to the launcher's directory and started from,
   // the repairer's folder among them: one that leaves the install tree is

@@ -2,6 +2,7 @@
 
 #include "base/files/file_util.h"
 #include "base/json/json_file_reader.h"
+#include "base/json/json_value_find.h"
 #include "base/logging.h"
 #include "base/path_service.h"
 #include "base/strings/utf_string_conversions.h"
@@ -16,10 +17,7 @@ const char kFileVersionKey[] = "bin_update_file_version";
 
 // The member |key| of |root| when it is a string; logs a missing one.
 const std::string* FindRecordString(const nlohmann::json& root, const char* key) {
-  if (root.is_object()) {
-    auto it = root.find(key);
-    if (it != root.end() && it->is_string()) return it->get_ptr<const std::string*>();
-  }
+  if (const std::string* value = FindStringMember(root, key)) return value;
   LOG(ERROR) << "error: parse key error: " << key;
   return nullptr;
 }

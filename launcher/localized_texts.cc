@@ -6,6 +6,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "base/json/json_value_find.h"
 #include "base/strings/string_util.h"
 #include "base/strings/utf_string_conversions.h"
 
@@ -20,17 +21,6 @@ std::unordered_map<std::string, std::wstring>& Texts() {
   static std::unordered_map<std::string, std::wstring>* texts =
       new std::unordered_map<std::string, std::wstring>();
   return *texts;
-}
-
-// Appends the string elements of |list| to |names|; false once an element is
-// not a string (collecting stops there).
-bool AppendNames(const nlohmann::json& list, std::vector<std::string>* names) {
-  if (!list.is_array()) return true;
-  for (const nlohmann::json& element : list) {
-    if (!element.is_string()) return false;
-    names->push_back(element.get<std::string>());
-  }
-  return true;
 }
 
 }  // namespace
@@ -62,9 +52,9 @@ std::vector<std::string> ChooseLanguageFilesForLocale(std::string_view locale,
   if (index.is_discarded() || !index.is_object()) return names;
   std::string key = NormalizeLocaleName(locale);
   auto entry = index.find(key);
-  if (entry != index.end() && !AppendNames(*entry, &names)) return names;
+  if (entry != index.end() && !AppendStringElements(*entry, &names)) return names;
   auto fallback = index.find(kDefaultIndexKey);
-  if (fallback != index.end()) AppendNames(*fallback, &names);
+  if (fallback != index.end()) AppendStringElements(*fallback, &names);
   return names;
 }
 

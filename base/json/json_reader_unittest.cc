@@ -1,9 +1,12 @@
 #include "base/json/json_reader.h"
+#include "base/json/json_value_find.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <vector>
 
 namespace corvane {
 namespace {
@@ -191,6 +194,32 @@ TEST(JsonReaderTest, EveryTruncationFailsCleanly) {
     EXPECT_NE(error.code, JSON_NO_ERROR) << length;
     EXPECT_FALSE(error.message.empty()) << length;
   }
+}
+
+// A member of the wrong type, or out of range, reads as absent.
+TEST(JsonValueFindTest, TypedMembers) {
+  const nlohmann::json dict = nlohmann::json::parse(
+      R"({"s":"text","b":true,"i":-2147483648,"big":2147483648,"u":4294967295,)"
+      R"("d":1.5,"list":["a","b",3,"c"],"other":["x"]})");
+  ASSERT_NE(nullptr, FindStringMember(dict, "s"));
+  EXPECT_EQ("text", *FindStringMember(dict, "s"));
+  EXPECT_EQ(nullptr, FindStringMember(dict, "b"));
+  EXPECT_EQ(nullptr, FindStringMember(nlohmann::json::array({"s"}), "s"));
+  ASSERT_NE(nullptr, FindBoolMember(dict, "b"));
+  EXPECT_EQ(nullptr, FindBoolMember(dict, "i"));
+  EXPECT_EQ(std::optional<int32_t>(INT32_MIN), FindInt32Member(dict, "i"));
+  EXPECT_EQ(std::nullopt, FindInt32Member(dict, "big"));
+  EXPECT_EQ(std::nullopt, FindInt32Member(dict, "u"));
+  EXPECT_EQ(std::nullopt, FindInt32Member(dict, "d"));
+  EXPECT_EQ(std::optional<double>(1.5), FindNumberMember(dict, "d"));
+  EXPECT_EQ(std::optional<double>(4294967295.0), FindNumberMember(dict, "u"));
+  EXPECT_EQ(std::nullopt, FindNumberMember(dict, "missing"));
+
+  std::vector<std::string> names;
+  EXPECT_FALSE(AppendStringElements(dict["list"], &names));
+  EXPECT_TRUE(AppendStringElements(dict["other"], &names));
+  EXPECT_TRUE(AppendStringElements(dict["s"], &names));
+  EXPECT_EQ((std::vector<std::string>{"a", "b", "x"}), names);
 }
 
 }  // namespace

@@ -2,58 +2,28 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <limits>
+#include <optional>
 
 #include "base/files/file_path.h"
 #include "base/files/file_util.h"
 #include "base/json/json_file_reader.h"
 #include "base/json/json_reader.h"
+#include "base/json/json_value_find.h"
 #include "nlohmann/json.hpp"
 
 namespace corvane {
 
-namespace {
-
-const nlohmann::json* Find(const nlohmann::json& root, const char* key) {
-  auto it = root.find(key);
-  return it == root.end() ? nullptr : &*it;
-}
-
-bool ReadBool(const nlohmann::json& root, const char* key, bool* out) {
-  const nlohmann::json* value = Find(root, key);
-  if (!value || !value->is_boolean()) return false;
-  *out = value->get<bool>();
-  return true;
-}
-
-bool ReadInt(const nlohmann::json& root, const char* key, int32_t* out) {
-  const nlohmann::json* value = Find(root, key);
-  if (!value || !value->is_number_integer()) return false;
-  // Integers outside 32 bits are not this member's type.
-  if (value->is_number_unsigned()) {
-    const uint64_t number = value->get<uint64_t>();
-    if (number > static_cast<uint64_t>(std::numeric_limits<int32_t>::max())) return false;
-    *out = static_cast<int32_t>(number);
-    return true;
-  }
-  const int64_t number = value->get<int64_t>();
-  if (number < std::numeric_limits<int32_t>::min() || number > std::numeric_limits<int32_t>::max())
-    return false;
-  *out = static_cast<int32_t>(number);
-  return true;
-}
-
-}  // namespace
-
 bool ApplyAnimationConfigJson(const nlohmann::json& root, AnimationConfig* config) {
   if (!root.is_object()) return false;
-  ReadBool(root, "loop", &config->loop);
-  ReadInt(root, "loop_index", &config->loop_index);
-  if (!ReadInt(root, "window_width", &config->window_width)) return false;
-  if (!ReadInt(root, "window_height", &config->window_height)) return false;
-  ReadBool(root, "topmost", &config->topmost);
-  const nlohmann::json* scale = Find(root, "image_scale");
-  if (scale && scale->is_number()) config->image_scale = scale->get<double>();
+  const std::optional<int32_t> width = FindInt32Member(root, "window_width");
+  const std::optional<int32_t> height = FindInt32Member(root, "window_height");
+  if (const bool* loop = FindBoolMember(root, "loop")) config->loop = *loop;
+  if (auto loop_index = FindInt32Member(root, "loop_index")) config->loop_index = *loop_index;
+  if (width) config->window_width = *width;
+  if (!width || !height) return false;
+  config->window_height = *height;
+  if (const bool* topmost = FindBoolMember(root, "topmost")) config->topmost = *topmost;
+  if (auto scale = FindNumberMember(root, "image_scale")) config->image_scale = *scale;
   return true;
 }
 
