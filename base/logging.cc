@@ -4,6 +4,7 @@
 #include <mutex>
 #include <vector>
 
+#include "base/hook_slot.h"
 #include "base/logging_internal.h"
 #include "base/strings/string_number_conversions.h"
 #include "base/strings/string_util.h"
@@ -37,14 +38,9 @@ VlogSettings& Vlog() {
   return settings;
 }
 
-std::mutex& HandlerLock() {
-  static std::mutex lock;
-  return lock;
-}
-
-LogMessageHandler& Handler() {
-  static LogMessageHandler handler;
-  return handler;
+HookSlot<LogMessageHandler>& Handler() {
+  static HookSlot<LogMessageHandler> slot;
+  return slot;
 }
 
 // '*' matches any run, '?' one character; '/' and '\' match each other.
@@ -162,18 +158,13 @@ int GetVlogLevel(std::string_view file) {
 bool ShouldCreateLogMessage(LogSeverity severity) { return severity >= LOGGING_INFO; }
 
 void SetLogMessageHandlerForTesting(LogMessageHandler handler) {
-  std::lock_guard<std::mutex> hold(HandlerLock());
-  Handler() = std::move(handler);
+  Handler().Set(std::move(handler));
 }
 
 namespace internal {
 
 bool RunMessageHandler(LogSeverity severity, const std::string& line) {
-  LogMessageHandler handler;
-  {
-    std::lock_guard<std::mutex> hold(HandlerLock());
-    handler = Handler();
-  }
+  const LogMessageHandler handler = Handler().Get();
   return handler && handler(severity, line);
 }
 

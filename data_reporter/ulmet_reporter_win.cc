@@ -7,6 +7,7 @@
 #include <new>
 #include <utility>
 
+#include "base/hook_slot.h"
 #include "base/logging.h"
 #include "data_reporter/ulmet_reporter.h"
 
@@ -49,13 +50,14 @@ std::string LastErrorText(const char* format) {
   return FormatReportError(format, static_cast<int32_t>(GetLastError()));
 }
 
-SecureProtocolsHook& ProtocolsHook() {
-  static SecureProtocolsHook hook;
-  return hook;
+HookSlot<SecureProtocolsHook>& ProtocolsHook() {
+  static HookSlot<SecureProtocolsHook> slot;
+  return slot;
 }
 
 bool TrySetSecureProtocols(HINTERNET session, DWORD protocols) {
-  if (ProtocolsHook() && !ProtocolsHook()(protocols)) {
+  const SecureProtocolsHook hook = ProtocolsHook().Get();
+  if (hook && !hook(protocols)) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return false;
   }
@@ -138,7 +140,7 @@ UlmetReporter::Exchange UlmetReporter::Send(const std::string& body) const {
 }
 
 void SetSecureProtocolsHookForTesting(SecureProtocolsHook hook) {
-  ProtocolsHook() = std::move(hook);
+  ProtocolsHook().Set(std::move(hook));
 }
 
 std::string GetOsVersionText() {

@@ -5,6 +5,7 @@
 #include <mutex>
 
 #include "base/command_line.h"
+#include "base/hook_slot.h"
 #include "base/logging.h"
 #include "base/process/launch.h"
 #include "base/process/process.h"
@@ -56,9 +57,9 @@ InfoState& State() {
   return state;
 }
 
-ProxyBlanketResultHook& BlanketHook() {
-  static ProxyBlanketResultHook hook;
-  return hook;
+HookSlot<ProxyBlanketResultHook>& BlanketHook() {
+  static HookSlot<ProxyBlanketResultHook> slot;
+  return slot;
 }
 
 Guid ToGuid(const GUID& guid) {
@@ -127,7 +128,7 @@ Guid ElevationServiceIid() { return GetElevationServiceInfo().interface_id; }
 void ResetElevationServiceInfoForTesting() { State() = InfoState(); }
 
 void SetProxyBlanketResultHookForTesting(ProxyBlanketResultHook hook) {
-  BlanketHook() = std::move(hook);
+  BlanketHook().Set(std::move(hook));
 }
 
 int32_t LaunchViaElevationService(const CommandLine& command_line, Process* process) {
@@ -149,7 +150,7 @@ int32_t LaunchViaElevationService(const CommandLine& command_line, Process* proc
   hr = CoSetProxyBlanket(elevator.get(), RPC_C_AUTHN_DEFAULT, RPC_C_AUTHZ_DEFAULT,
                          COLE_DEFAULT_PRINCIPAL, RPC_C_AUTHN_LEVEL_PKT_PRIVACY,
                          RPC_C_IMP_LEVEL_IMPERSONATE, nullptr, EOAC_DYNAMIC_CLOAKING);
-  if (BlanketHook()) hr = BlanketHook()(hr);
+  if (const ProxyBlanketResultHook hook = BlanketHook().Get()) hr = hook(hr);
   if (FAILED(hr)) {
     LOG(ERROR) << "fail to set proxy blanket, hr = " << static_cast<long>(hr);
     return hr;

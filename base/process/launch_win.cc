@@ -1,10 +1,10 @@
 #include <windows.h>
 #include <shellapi.h>
 
-#include <mutex>
 #include <utility>
 #include <vector>
 
+#include "base/hook_slot.h"
 #include "base/logging.h"
 #include "base/process/launch.h"
 #include "base/strings/string_printf.h"
@@ -14,24 +14,19 @@ namespace corvane {
 
 namespace {
 
-std::mutex& HookLock() {
-  static std::mutex lock;
-  return lock;
+HookSlot<LaunchAdmission>& Admission() {
+  static HookSlot<LaunchAdmission> slot;
+  return slot;
 }
 
-LaunchAdmission& Admission() {
-  static LaunchAdmission admission;
-  return admission;
+HookSlot<ElevatedLaunchHook>& ElevatedHook() {
+  static HookSlot<ElevatedLaunchHook> slot;
+  return slot;
 }
 
-ElevatedLaunchHook& ElevatedHook() {
-  static ElevatedLaunchHook hook;
-  return hook;
-}
-
-ElevationQueryHook& QueryHook() {
-  static ElevationQueryHook hook;
-  return hook;
+HookSlot<ElevationQueryHook>& QueryHook() {
+  static HookSlot<ElevationQueryHook> slot;
+  return slot;
 }
 
 // The system's text for |code|, or the text saying that there is none.
@@ -97,11 +92,7 @@ Process LaunchElevatedProcess(const CommandLine& cmdline, const LaunchOptions& o
   std::wstring parameters = cmdline.GetArgumentsString();
   int show = options.start_hidden ? SW_HIDE : SW_SHOWNORMAL;
 
-  ElevatedLaunchHook hook;
-  {
-    std::lock_guard<std::mutex> hold(HookLock());
-    hook = ElevatedHook();
-  }
+  const ElevatedLaunchHook hook = ElevatedHook().Get();
   if (hook) {
     HANDLE handle = hook(file, parameters, show);
     if (!handle) return Process();
@@ -122,25 +113,16 @@ Process LaunchElevatedProcess(const CommandLine& cmdline, const LaunchOptions& o
 }
 
 void SetLaunchAdmission(LaunchAdmission admission) {
-  std::lock_guard<std::mutex> hold(HookLock());
-  Admission() = std::move(admission);
+  Admission().Set(std::move(admission));
 }
 
 bool AdmitLaunch(const FilePath& program, bool elevated, FileHold* hold) {
-  LaunchAdmission admission;
-  {
-    std::lock_guard<std::mutex> lock(HookLock());
-    admission = Admission();
-  }
+  const LaunchAdmission admission = Admission().Get();
   return !admission || admission(program, elevated, hold);
 }
 
 bool IsCurrentProcessElevated() {
-  ElevationQueryHook hook;
-  {
-    std::lock_guard<std::mutex> hold(HookLock());
-    hook = QueryHook();
-  }
+  const ElevationQueryHook hook = QueryHook().Get();
   bool elevated = false;
   bool opened;
   if (hook) {
@@ -167,13 +149,11 @@ bool IsCurrentProcessElevated() {
 }
 
 void SetElevatedLaunchHookForTesting(ElevatedLaunchHook hook) {
-  std::lock_guard<std::mutex> hold(HookLock());
-  ElevatedHook() = std::move(hook);
+  ElevatedHook().Set(std::move(hook));
 }
 
 void SetElevationQueryHookForTesting(ElevationQueryHook hook) {
-  std::lock_guard<std::mutex> hold(HookLock());
-  QueryHook() = std::move(hook);
+  QueryHook().Set(std::move(hook));
 }
 
 }  // namespace corvane
