@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "base/command_line.h"
+#include "test/support/scoped_command_line.h"
 
 namespace corvane {
 namespace {
@@ -272,7 +273,7 @@ TEST(CommandLineWinTest, SplitUsesTheSystemRules) {
 }
 
 TEST(CommandLineWinTest, InitOnceForTheProcess) {
-  CommandLine::ResetForTesting();
+  test::ScopedCommandLine none;
   EXPECT_EQ(CommandLine::ForCurrentProcess(), nullptr);
   ASSERT_TRUE(CommandLine::Init(0, nullptr));
   CommandLine* current = CommandLine::ForCurrentProcess();
@@ -283,7 +284,6 @@ TEST(CommandLineWinTest, InitOnceForTheProcess) {
   StringVector system = SplitWithSystem(::GetCommandLineW());
   ASSERT_FALSE(system.empty());
   EXPECT_EQ(current->GetProgram().value(), system[0]);
-  CommandLine::ResetForTesting();
 }
 
 }  // namespace

@@ -15,6 +15,7 @@
 #include "base/path_service.h"
 #include "test/support/scoped_temp_dir.h"
 #include "base/win/scoped_handle.h"
+#include "test/support/scoped_command_line.h"
 
 namespace corvane {
 namespace logging {
@@ -42,11 +43,9 @@ win::ScopedHandle OpenExclusive(const FilePath& path) {
 class LoggingWinTest : public testing::Test {
  protected:
   void SetUp() override { ASSERT_TRUE(temp_.IsValid()); }
-  void TearDown() override {
-    ResetLoggingForTesting();
-    CommandLine::ResetForTesting();
-  }
+  void TearDown() override { ResetLoggingForTesting(); }
 
+  test::ScopedCommandLine command_line_;  // none, unless a test makes one
   test::ScopedTempDir temp_;
 };
 
@@ -174,7 +173,6 @@ TEST_F(LoggingWinTest, LauncherSetUp) {
   DeleteFile(log, false);
 
   // No command line: nothing is written.
-  CommandLine::ResetForTesting();
   SetupLauncherLogging();
   LOG(ERROR) << "no command line";
   EXPECT_FALSE(PathExists(log));

@@ -17,9 +17,6 @@ namespace {
 
 constexpr char kUpdateRelaunchSwitch[] = "update_relaunch";
 
-// Set once IsAppRunning() has computed its answer in this process.
-bool g_app_running_checked = false;
-
 }  // namespace
 
 bool ContainsLaunchMarker(std::wstring_view arguments, std::wstring_view marker) {
@@ -28,8 +25,6 @@ bool ContainsLaunchMarker(std::wstring_view arguments, std::wstring_view marker)
 
 BaseLauncher::BaseLauncher() = default;
 BaseLauncher::~BaseLauncher() = default;
-
-void BaseLauncher::ResetAppRunningCacheForTesting() { g_app_running_checked = false; }
 
 void BaseLauncher::ParseSwitches() { ParseSwitchesFrom(CommandLine::ForCurrentProcess()); }
 
@@ -99,8 +94,8 @@ bool BaseLauncher::RunUpdate() {
 }
 
 bool BaseLauncher::IsAppRunning() {
-  if (g_app_running_checked) return app_running_;
-  g_app_running_checked = true;
+  if (app_running_checked_) return app_running_;
+  app_running_checked_ = true;
   if (FindSingleInstanceWindow(config_.app_name)) {
     LOG(INFO) << "Find Single Instance Lock Window, app is running.";
     app_running_ = true;
@@ -114,7 +109,7 @@ bool BaseLauncher::IsAppRunning() {
 
 bool BaseLauncher::CheckInstallerRunning() {
   const bool running = IsInstallerRunning();
-  if (running) GetLaunchResult().extra_info << "[installer running]";
+  if (running) GetLaunchResult().AppendNote("[installer running]");
   return running;
 }
 

@@ -38,9 +38,6 @@ class BaseLauncher {
 
   const LauncherConfig& config() const { return config_; }
 
-  // Forgets the cached IsAppRunning() answer of this process.
-  static void ResetAppRunningCacheForTesting();
-
  protected:
   // ParseSwitches() on an explicit command line; nullptr leaves every flag
   // false and the record untouched.
@@ -56,6 +53,10 @@ class BaseLauncher {
   bool cmd_custom_launch = false;
   bool update_relaunch_ = false;
   bool app_running_ = false;
+
+ private:
+  // IsAppRunning() searches once per launcher; later calls answer from here.
+  bool app_running_checked_ = false;
 };
 
 // True when |marker| is not empty and occurs in |arguments| (case-sensitive).

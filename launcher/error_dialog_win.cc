@@ -1,4 +1,4 @@
-#include "launcher/launcher_utils.h"
+#include "launcher/error_dialog.h"
 
 #include <windows.h>
 #include <shellapi.h>

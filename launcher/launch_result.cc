@@ -40,6 +40,14 @@ const char kLegacyLaunchCompleteEvent[] = "launcher_launch_complete";
 
 LaunchResult::LaunchResult() = default;
 LaunchResult::~LaunchResult() = default;
+LaunchResult::LaunchResult(const LaunchResult&) = default;
+LaunchResult& LaunchResult::operator=(const LaunchResult&) = default;
+
+void LaunchResult::AppendSignedNote(long long number) { extra_info += NumberToString(number); }
+
+void LaunchResult::AppendUnsignedNote(unsigned long long number) {
+  extra_info += NumberToString(number);
+}
 
 LaunchResult& GetLaunchResult() { return g_launch_result; }
 
@@ -66,7 +74,7 @@ nlohmann::json BuildLaunchResultParams(const LaunchResult& result, int app_id,
   params["bin_update_success"] = AsInt(result.bin_update_success);
   params["constants_error_codes"] = CodesToJsonText(constants_error_codes);
   params["cur_bin_update_version"] = result.cur_bin_update_version;
-  params["extra_info"] = result.extra_info.str();
+  params["extra_info"] = result.extra_info;
   params["is_lost_file"] = AsInt(result.is_lost_file);
   params["user_btn_choice"] = result.user_btn_choice;
   params["repairer_launch_result"] = AsInt(result.repairer_launch_result);

@@ -7,8 +7,9 @@
 
 #include <cstdint>
 #include <optional>
-#include <sstream>
 #include <string>
+#include <string_view>
+#include <type_traits>
 #include <vector>
 
 #include <nlohmann/json.hpp>
@@ -28,11 +29,18 @@ enum UserButtonChoice : int32_t {
 };
 
 // Field names are the report's JSON keys; keep them as they are.
+// A plain value: a test sets the process's record back by assigning a fresh one.
 struct LaunchResult {
   LaunchResult();
   ~LaunchResult();
-  LaunchResult(const LaunchResult&) = delete;
-  LaunchResult& operator=(const LaunchResult&) = delete;
+  LaunchResult(const LaunchResult&);
+  LaunchResult& operator=(const LaunchResult&);
+
+  // Appends |parts| (texts, integers as decimal digits) to `extra_info`.
+  template <typename... Parts>
+  void AppendNote(const Parts&... parts) {
+    (AppendNotePart(parts), ...);
+  }
 
   std::wstring cur_app_version;
   std::wstring new_app_version;
@@ -51,7 +59,7 @@ struct LaunchResult {
   bool is_lost_file = false;
   int32_t user_btn_choice = kUserChoiceNone;
   bool repairer_launch_result = false;
-  std::ostringstream extra_info;
+  std::string extra_info;
   std::vector<int32_t> error_codes;
   std::vector<uint32_t> win_error_codes;
   std::vector<int32_t> h_result_codes;
@@ -59,6 +67,20 @@ struct LaunchResult {
   std::string update_before_launch_time;
   std::string launcher_api;
   bool launcher_api_result = false;
+
+ private:
+  template <typename T>
+  void AppendNotePart(const T& part) {
+    if constexpr (std::is_integral_v<T> && std::is_signed_v<T>) {
+      AppendSignedNote(part);
+    } else if constexpr (std::is_integral_v<T>) {
+      AppendUnsignedNote(part);
+    } else {
+      extra_info.append(std::string_view(part));
+    }
+  }
+  void AppendSignedNote(long long number);
+  void AppendUnsignedNote(unsigned long long number);
 };
 
 // The one record of this process.

@@ -47,8 +47,7 @@ TEST(LaunchResultParamsTest, FilledRecordKeepsTypesAndOrder) {
   result.is_lost_file = true;
   result.user_btn_choice = kUserChoiceClosed;
   result.repairer_launch_result = true;
-  result.extra_info << "[installer running]"
-                    << "[updater exit result:" << 0 << ",exit code:" << 5 << "]";
+  result.AppendNote("[installer running]", "[updater exit result:", 0, ",exit code:", 5, "]");
   result.error_codes = {kErrorLaunchAppFailed, kErrorMainExeNotExist, kErrorLaunchAppFailed};
   result.win_error_codes = {2, 1223, 0xFFFFFFFFu};
   result.h_result_codes = {static_cast<int32_t>(0x80070005u), 1};
@@ -120,7 +119,7 @@ TEST(LaunchResultParamsTest, EachFlagLandsUnderItsOwnKey) {
 
 TEST(LaunchResultParamsTest, BrokenUtf8InNotesDoesNotBreakTheReport) {
   LaunchResult result;
-  result.extra_info << "[flag:\xFF\xFE]";
+  result.AppendNote("[flag:\xFF\xFE]");
   result.sys_error = "\xC3";
   const nlohmann::json params = BuildLaunchResultParams(result, 1, {});
   const std::string text = Compact(params);

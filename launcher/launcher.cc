@@ -205,7 +205,7 @@ bool Launcher::LaunchApp(const FilePath& version_dir, bool update_launch) {
   std::string message;
   if (enable_launch_result_check()) {
     LOG(INFO) << "enable check launch result.";
-    if (CheckLaunchResult(WaitForEarlyExit(start), &message)) failed = true;
+    if (CheckLaunchResult(WaitForEarlyExit(start, kLaunchCheckTimeoutMs), &message)) failed = true;
   }
 
   // Step 14.
@@ -230,7 +230,7 @@ void Launcher::RunWidgetStep(const FilePath& version_dir, bool custom) {
     const char* reason = !IsWidgetEnabled() ? "not hit fennic ab"
                          : !normal_launch   ? "not normal launch"
                                             : "diabled process running";
-    result.extra_info << "[not run fennic velmora:, reason:" << reason << "]";
+    result.AppendNote("[not run fennic velmora:, reason:", reason, "]");
     return;
   }
   StartingSpeedData::GetInstance()->OnFennicProcessBegin();
@@ -240,7 +240,7 @@ void Launcher::RunWidgetStep(const FilePath& version_dir, bool custom) {
     result.error_codes.push_back(kErrorLaunchFennicFailed);
     LOG(ERROR) << "launch fennic process failed.";
   }
-  result.extra_info << "[run fennic velmora]";
+  result.AppendNote("[run fennic velmora]");
 }
 
 bool Launcher::HandleFailedLaunch(const FilePath& exe, const ClientStart& start, bool update_launch,
@@ -269,7 +269,7 @@ bool Launcher::CheckLaunchResult(uint32_t exit_code, std::string* message) {
   if (IsLoaderFailureExitCode(exit_code)) return true;
   // A client that crashed within the check never got going either.
   if (IsCrashExitCode(exit_code)) {
-    GetLaunchResult().extra_info << "[client exit code:" << ExitCodeText(exit_code) << "]";
+    GetLaunchResult().AppendNote("[client exit code:", ExitCodeText(exit_code), "]");
     return true;
   }
   std::wstring texts;

@@ -9,13 +9,13 @@
 
 #include "base/files/file_path.h"
 #include "launcher/base_launcher.h"
+#include "launcher/client_start.h"
 #include "launcher/updater_command_line.h"
 
 namespace corvane {
 
 class CommandLine;
 class Process;
-struct ClientStart;
 namespace win {
 class ScopedHandle;
 }  // namespace win
@@ -144,35 +144,6 @@ void RaiseOwnPriority();
 // one, set once per process right after the client's start or before the
 // first window, whichever comes first (so that the start needs no shell32).
 void SetShellIdentity();
-
-// One start of the client: its process, held from the start (step 8) to the
-// launch check (step 12), and the thread's last error right after the start
-// call.
-struct ClientStart {
-  ClientStart();
-  ClientStart(ClientStart&&) noexcept;
-  ClientStart& operator=(ClientStart&&) noexcept;
-  ~ClientStart();
-
-  bool started() const;
-  // The process id, 0 when the start failed.
-  uint32_t pid() const;
-  // The process handle, still owned here; null when the start failed.
-  void* handle() const;
-
-  std::unique_ptr<Process> process;  // null when the start failed
-  uint32_t last_error = 0;
-};
-
-// Starts |command_line| in |current_directory| (through the elevation prompt
-// when |elevated|) and returns at once.
-ClientStart StartClient(const CommandLine& command_line, const FilePath& current_directory,
-                        bool elevated);
-
-// The launch check's wait: up to kLaunchCheckTimeoutMs for the started
-// process to end. Its exit code, or 0 when it is still running, was never
-// started or the wait failed.
-uint32_t WaitForEarlyExit(const ClientStart& start);
 
 // True when |exit_code| says the client's image or a library could not be
 // loaded.

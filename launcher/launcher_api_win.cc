@@ -84,7 +84,7 @@ bool Launcher::EditConfig() {
   if (!HasInstallTreePaths(edited)) {
     const std::string text = WideToUTF8(error_msg_str_config_invalid());
     result.error_codes.push_back(kErrorConfigSchema);
-    result.extra_info << text;
+    result.AppendNote(text);
     LOG(ERROR) << "edit config refused: a path leaves the install tree. " << text;
     return false;
   }
@@ -98,14 +98,14 @@ bool Launcher::EditConfig() {
   std::string error_message;
   if (!WriteLauncherConfig(edited, &error_code, &error_message)) {
     result.error_codes.push_back(error_code);
-    result.extra_info << error_message;
+    result.AppendNote(error_message);
     LOG(ERROR) << error_message;
     return false;
   }
 
   if (!UpdateUninstallValue(product_display_name(), kDisplayVersionValue, edited.cur_path, 0,
                             uninstaller_reg_root())) {
-    result.extra_info << "[update reg version failed]";
+    result.AppendNote("[update reg version failed]");
     result.error_codes.push_back(kErrorUpdateDisplayVersionFailed);
     LOG(ERROR) << "update reg version failed";
   }
@@ -118,7 +118,7 @@ bool Launcher::EditConfig() {
       install.AppendArg("--install");
       LaunchProcess(install, LaunchOptions());
     } else {
-      result.extra_info << "[elevation_service not exist]";
+      result.AppendNote("[elevation_service not exist]");
       result.error_codes.push_back(kErrorElevationServiceNotExist);
       LOG(ERROR) << "elevation_service not exist, path" << service.value();
     }
@@ -150,7 +150,7 @@ bool Launcher::RelaunchElevated() {
   if (!waited) exit_code = 0;
   if (waited && exit_code == 0) return true;
   // The elevated launcher's own outcome decides this one.
-  result.extra_info << "relaunch exit code: " << static_cast<uint32_t>(exit_code);
+  result.AppendNote("relaunch exit code: ", static_cast<uint32_t>(exit_code));
   result.error_codes.push_back(kErrorElevatedRelaunchExitCode);
   return false;
 }

@@ -1,6 +1,7 @@
 #include "launcher/launcher_constants.h"
 
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -8,6 +9,7 @@
 
 #include "base/logging.h"
 #include "test/support/scoped_log_capture.h"
+#include "test/support/scoped_product_constants.h"
 
 namespace corvane {
 namespace {
@@ -16,8 +18,8 @@ using test::ScopedLogCapture;
 
 class ProductConstantsTest : public testing::Test {
  protected:
-  void SetUp() override { ResetProductConstantsForTesting(); }
-  void TearDown() override { ResetProductConstantsForTesting(); }
+  // Every constant back at its default, ready for another load.
+  void Fresh() { constants_.emplace(); }
 
   // Loads from a table; ids not in it are missing entries.
   void Load(const std::map<int, std::wstring>& table) {
@@ -26,6 +28,9 @@ class ProductConstantsTest : public testing::Test {
       return it == table.end() ? std::wstring() : it->second;
     });
   }
+
+ private:
+  std::optional<test::ScopedProductConstants> constants_{std::in_place};
 };
 
 TEST_F(ProductConstantsTest, DefaultsBeforeLoading) {
@@ -56,7 +61,7 @@ TEST_F(ProductConstantsTest, FlagParsing) {
   };
   for (const Case& c : kCases) {
     SCOPED_TRACE(testing::Message() << "entry \"" << std::wstring(c.text) << "\"");
-    ResetProductConstantsForTesting();
+    Fresh();
     ScopedLogCapture log;
     Load({{kEnableLaunchResultCheckId, c.text}, {kElevatedUpdateId, c.text}});
     // 211 defaults to false, 212 to true.
@@ -82,7 +87,7 @@ TEST_F(ProductConstantsTest, IntegerParsing) {
   };
   for (const Case& c : kCases) {
     SCOPED_TRACE(testing::Message() << "entry \"" << std::wstring(c.text) << "\"");
-    ResetProductConstantsForTesting();
+    Fresh();
     ScopedLogCapture log;
     Load({{kAppIdId, c.text}, {kUninstallerRegRootId, c.text}});
     EXPECT_EQ(c.value, app_id());
@@ -103,7 +108,7 @@ TEST_F(ProductConstantsTest, ExactOneFlag) {
   };
   for (const Case& c : kCases) {
     SCOPED_TRACE(testing::Message() << "entry \"" << std::wstring(c.text) << "\"");
-    ResetProductConstantsForTesting();
+    Fresh();
     std::map<int, std::wstring> table = {{kRunNewVersionIfMainExeMissingId, c.text}};
     ScopedLogCapture log;
     Load(table);
@@ -151,13 +156,13 @@ TEST_F(ProductConstantsTest, DerivedReportIdentity) {
   EXPECT_EQ("corvane_project_launcher", oversea.app_name);
   EXPECT_EQ("1.0.0", oversea.app_version);
 
-  ResetProductConstantsForTesting();
+  Fresh();
   Load({{kIsOverseaId, L"0"}, {kLauncherReportDomesticHostId, L"127.0.0.1:18443"}});
   EXPECT_EQ(430651, LauncherReportIdentity(is_oversea()).app_id);
   EXPECT_EQ("127.0.0.1:18443", LauncherReportIdentity(is_oversea()).server);
   EXPECT_NE(LauncherReportIdentity(false).server, LauncherReportIdentity(true).server);
 
-  ResetProductConstantsForTesting();
+  Fresh();
   ScopedLogCapture log;
   Load({{kIsOverseaId, L"yes"}});
   EXPECT_FALSE(is_oversea());

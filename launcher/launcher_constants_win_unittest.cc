@@ -10,6 +10,7 @@
 
 #include "base/logging.h"
 #include "test/support/scoped_log_capture.h"
+#include "test/support/scoped_product_constants.h"
 #include "launcher/launcher_constants.h"
 #include "launcher/launcher_constants_win.h"
 #include "launcher/localized_texts.h"
@@ -50,11 +51,10 @@ std::vector<std::string> Tagged(const ScopedLogCapture& log) {
 
 class ProductTableTest : public testing::Test {
  protected:
-  void SetUp() override { ResetProductConstantsForTesting(); }
-  void TearDown() override {
-    ResetProductConstantsForTesting();
-    ClearLocalizedTexts();
-  }
+  void TearDown() override { ClearLocalizedTexts(); }
+
+ private:
+  test::ScopedProductConstants constants_;
 };
 
 TEST_F(ProductTableTest, ShippedProduct) {

@@ -9,6 +9,7 @@
 #include <windows.h>
 
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -24,6 +25,10 @@
 #include "launcher/launcher.h"
 #include "launcher/launcher_constants.h"
 #include "test/support/refusing_mutex.h"
+#include "test/support/scoped_command_line.h"
+#include "test/support/scoped_launch_result.h"
+#include "test/support/scoped_product_constants.h"
+#include "test/support/scoped_starting_speed_data.h"
 #include "test/support/scoped_temp_dir.h"
 #include "test/support/test_child.h"
 
@@ -40,6 +45,9 @@ class TestLauncher : public Launcher {
  public:
   using BaseLauncher::ParseSwitchesFrom;
   LauncherConfig& mutable_config() { return config_; }
+
+ private:
+  test::ScopedStartingSpeedData speed_;
 };
 
 enum class Op { kBeforeLaunch, kAfterLaunch, kRollback, kBinUpdate, kUpdateConfig, kEditConfig };
@@ -69,15 +77,6 @@ struct PrivilegedCase {
   int prompts;  // times the consent prompt was shown
   size_t updater_runs;
 };
-
-void ClearRecord() {
-  LaunchResult& result = GetLaunchResult();
-  result.error_codes.clear();
-  result.win_error_codes.clear();
-  result.h_result_codes.clear();
-  result.extra_info.str("");
-  result.is_auto_run = false;
-}
 
 bool RunOp(TestLauncher& launcher, Op op, const FilePath& updater) {
   switch (op) {
@@ -144,30 +143,27 @@ TEST(PrivilegedStartTest, FailuresRecordTheirCodesAndStartNothingElse) {
 
   for (const PrivilegedCase& c : kCases) {
     SCOPED_TRACE(c.name);
-    ResetProductConstantsForTesting();
-    std::map<int, std::wstring> constants = {
+    std::map<int, std::wstring> entries = {
         {kProductShortNameId, L"unitprivileged"},
         {kAutorunMarkerId, L"autorun"},
         {kInstallerMutexNameId, kInstallerMutex},
         {kElevatedUpdateId, c.setup & kElevatedUpdate ? L"1" : L"0"}};
-    if (!(c.setup & kNoDisplayName)) constants[kProductDisplayNameId] = kDisplayName;
-    LoadProductConstantsWith([&constants](int id) {
-      auto it = constants.find(id);
-      return it == constants.end() ? std::wstring() : it->second;
-    });
+    if (!(c.setup & kNoDisplayName)) entries[kProductDisplayNameId] = kDisplayName;
+    test::ScopedProductConstants constants(entries);
     DeleteFile(version_dir, true);
     if (!(c.setup & kNoUpdater)) {
       ASSERT_TRUE(test::PlaceTestChild(updater, ""));
     }
     WriteFile(tree.path().Append(L"launcher_config.json"), std::string(R"({"cur_path":"1.0.0"})"));
 
-    CommandLine::ResetForTesting();
     std::vector<std::wstring> argv = {L"launcher", L"--launcher_api=edit_config",
                                       L"--cur_path=1.0.0"};
     if (c.setup & kAutorun) argv.push_back(L"--autorun");
-    if (!(c.setup & kNoCommandLine)) {
-      CommandLine::Init(0, nullptr);
-      *CommandLine::ForCurrentProcess() = CommandLine(argv);
+    std::optional<test::ScopedCommandLine> command_line;
+    if (c.setup & kNoCommandLine) {
+      command_line.emplace();
+    } else {
+      command_line.emplace(CommandLine(argv));
     }
     win::ScopedHandle installer(
         c.setup & kElevatedInstaller ? test::CreateRefusingMutex(kInstallerMutex)
@@ -193,7 +189,7 @@ TEST(PrivilegedStartTest, FailuresRecordTheirCodesAndStartNothingElse) {
               .Release();
         });
 
-    ClearRecord();
+    test::ScopedLaunchResult result;
     TestLauncher launcher;
     launcher.mutable_config().app_name = L"client";
     launcher.mutable_config().cur_path = L"1.0.0";
@@ -207,11 +203,10 @@ TEST(PrivilegedStartTest, FailuresRecordTheirCodesAndStartNothingElse) {
 
     SetElevatedLaunchHookForTesting(nullptr);
     SetElevationQueryHookForTesting(nullptr);
-    const LaunchResult& result = GetLaunchResult();
-    EXPECT_EQ(c.error_codes, result.error_codes);
-    EXPECT_EQ(c.win_error_codes, result.win_error_codes);
-    EXPECT_EQ(c.h_result_codes, result.h_result_codes);
-    EXPECT_EQ(c.extra_info, result.extra_info.str());
+    EXPECT_EQ(c.error_codes, result->error_codes);
+    EXPECT_EQ(c.win_error_codes, result->win_error_codes);
+    EXPECT_EQ(c.h_result_codes, result->h_result_codes);
+    EXPECT_EQ(c.extra_info, result->extra_info);
     EXPECT_EQ(c.prompts, prompts);
     if (prompts) {
       // What the prompt would name: the updater, or this launcher by its full path.
@@ -223,9 +218,6 @@ TEST(PrivilegedStartTest, FailuresRecordTheirCodesAndStartNothingElse) {
   }
 
   RegDeleteKeyW(HKEY_CURRENT_USER, kUninstallKey);
-  ClearRecord();
-  CommandLine::ResetForTesting();
-  ResetProductConstantsForTesting();
 }
 
 }  // namespace

@@ -106,8 +106,7 @@ bool Launcher::RunSilenceUpdate(SilenceUpdateMode mode, const FilePath& updater)
 
   uint32_t exit_code = 0;
   const bool waited = WaitForUpdater(process, &exit_code);
-  GetLaunchResult().extra_info << "[updater exit result:" << (waited ? 1 : 0)
-                               << ",exit code:" << exit_code << "]";
+  GetLaunchResult().AppendNote("[updater exit result:", (waited ? 1 : 0), ",exit code:", exit_code, "]");
   return waited && exit_code == 0;
 }
 

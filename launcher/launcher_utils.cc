@@ -14,7 +14,6 @@
 namespace corvane {
 
 const char kLocalFixFlagContent[] = "local fix";
-const char kRepairInstallSwitch[] = "--repair_install";
 
 namespace {
 
@@ -27,12 +26,6 @@ constexpr wchar_t kRepairerName[] = L"app_repairer";
 constexpr wchar_t kDownloaderName[] = L"installer_downloader";
 constexpr wchar_t kDownloaderCopyPrefix[] = L"installer_downloader_";
 constexpr wchar_t kExeExtension[] = L"exe";
-
-// Width changes of the buttons, in pixels: the localized texts are longer
-// than the system's own.
-constexpr int kRetryLeftShift = 100;
-constexpr int kRetryRightShift = 50;
-constexpr int kOkCancelLeftShift = 50;
 
 // Only a regular file is a flag: a directory of that name is somebody
 // else's, and could never be consumed.
@@ -65,7 +58,7 @@ bool ConsumeFlagFile(const FilePath& flag, int32_t code, LaunchResult* result) {
   // A longer file still yields its head, an unreadable one nothing.
   std::string head;
   ReadFileToStringWithMaxSize(flag, &head, kFlagHeadSize);
-  result->extra_info << head;
+  result->AppendNote(head);
   if (DeleteFile(flag, false)) {
     DeleteFile(marker, false);
   } else {
@@ -153,65 +146,6 @@ FilePath DownloaderCopyPath(const RecoverySettings& settings) {
   return settings.temp_dir.Append(name);
 }
 
-ErrorDialogContent ComposeErrorDialog(std::wstring_view message, bool repair_offered,
-                                      bool has_download_page, const ErrorDialogTexts& texts) {
-  ErrorDialogContent content;
-  content.body.assign(message);
-  content.body += L"\n";
-  if (repair_offered) {
-    content.body += texts.fix_or_download_hint;
-    content.type = kErrorDialogTypeRepair;
-  } else {
-    if (has_download_page) content.body += texts.download_hint;
-    content.type = kErrorDialogTypePlain;
-  }
-  return content;
-}
-
-ErrorDialogOutcome DecideErrorDialogOutcome(int box_result, bool closed_by_close_command,
-                                            bool repair_offered, bool has_download_page) {
-  ErrorDialogOutcome outcome;
-  outcome.choice = kUserChoiceClosed;
-  outcome.code = kErrorUserClosedDialog;
-  switch (box_result) {
-    case kDialogIdOk:
-    case kDialogIdCancel:
-      if (closed_by_close_command) {
-        LOG(INFO) << "user select close.";
-        break;
-      }
-      LOG(ERROR) << "user select cancel.";
-      outcome.choice = kUserChoiceSecondButton;
-      outcome.code = kErrorUserChoseSecondButton;
-      outcome.open_download_page = has_download_page;
-      break;
-    case kDialogIdRetry:
-      LOG(ERROR) << "user select fix.";
-      outcome.choice = kUserChoiceRepair;
-      outcome.code = kErrorUserChoseRepair;
-      outcome.start_repair_tool = repair_offered;
-      break;
-    case kDialogIdClose:
-      LOG(INFO) << "user select close.";
-      break;
-    default:
-      // The box could not be shown.
-      break;
-  }
-  return outcome;
-}
-
-ButtonRect WidenDialogButton(int id, const ButtonRect& rect) {
-  ButtonRect widened = rect;
-  if (id == kDialogIdRetry) {
-    widened.left -= kRetryLeftShift;
-    widened.right -= kRetryRightShift;
-  } else if (id == kDialogIdOk || id == kDialogIdCancel) {
-    widened.left -= kOkCancelLeftShift;
-  }
-  return widened;
-}
-
 FilePath FindRepairTool(const RecoverySettings& settings, const FilePath& version_dir,
                         FileHold* copy_hold) {
   const FilePath repairer = RepairerPath(settings);
@@ -275,7 +209,7 @@ bool ConsumeCrashFlag(const RecoverySettings& settings, LaunchResult* result) {
     if (TakeFlag(ExecutableFlagPath(settings, name), kErrorFlagFileFound, result)) return true;
   }
   if (IsFlagFile(CheckingFileFlagPath(settings)))
-    result->extra_info << "[crash reporter checking file]";
+    result->AppendNote("[crash reporter checking file]");
   return false;
 }
 

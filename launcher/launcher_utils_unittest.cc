@@ -24,6 +24,7 @@
 #include "base/strings/utf_string_conversions.h"
 #include "base/win/scoped_handle.h"
 #include "launcher/launch_result.h"
+#include "launcher/error_dialog.h"
 #include "launcher/launcher_utils.h"
 #include "test/support/fake_loader_error_box.h"
 #include "test/support/scoped_log_capture.h"
@@ -182,35 +183,6 @@ BoxView ShowReferenceBox(const std::wstring& body, unsigned int type, const Erro
   return driver.Finish();
 }
 
-class ScopedEvent {
- public:
-  ScopedEvent() : name_(L"CorvaneDialogTest_" + UniqueSuffix()) {
-    handle_.Set(CreateEventW(nullptr, TRUE, FALSE, name_.c_str()));
-  }
-  const std::wstring& name() const { return name_; }
-  bool Wait() const { return WaitForSingleObject(handle_.Get(), kWaitBoundMs) == WAIT_OBJECT_0; }
-
- private:
-  std::wstring name_;
-  win::ScopedHandle handle_;
-};
-
-// A started child that is ended when the test is done with it.
-class ScopedChild {
- public:
-  explicit ScopedChild(const FilePath& exe)
-      : process_(LaunchProcess(CommandLine(exe), LaunchOptions())) {}
-  ~ScopedChild() { End(); }
-  bool IsValid() const { return process_.IsValid(); }
-  void End() {
-    if (process_.IsValid()) process_.Terminate(0, true);
-    process_.Close();
-  }
-
- private:
-  Process process_;
-};
-
 // Puts a copy of the test child at `path` with `control` beside it.
 void PlaceChild(const FilePath& path, const nlohmann::json& control) {
   ASSERT_TRUE(test::PlaceTestChild(path, control.dump())) << path;
@@ -305,21 +277,6 @@ TEST(ErrorDialogDecisionTest, MapsBoxResultsToChoicesAndCodes) {
   }
 }
 
-TEST(ErrorDialogDecisionTest, FiltersLoaderErrorText) {
-  struct {
-    const wchar_t* text;
-    const wchar_t* kept;
-  } cases[] = {
-      {L"\u65e0\u6cd5\u542f\u52a8\u6b64\u7a0b\u5e8f\uff0c\u56e0\u4e3a\u8ba1\u7b97\u673a\u4e2d"
-       L"\u4e22\u5931 MSVCP140.dll\u3002",
-       L"MSVCP140.dll"},
-      {L"C:\\a b\\c.exe <x|y>?*/:", L"C:\\ab\\c.exe<x|y>?*/:"},
-      {L" \t\r\n-_,;()", L""},
-      {L"", L""},
-  };
-  for (const auto& c : cases) EXPECT_EQ(c.kept, FilterSystemErrorText(c.text));
-}
-
 TEST(ErrorDialogDecisionTest, NamesItsFiles) {
   RecoverySettings settings;
   settings.temp_dir = FilePath(L"C:\\T");
@@ -343,7 +300,7 @@ TEST_F(LauncherUtilsTest, InstallCheckFlagTakesPrecedence) {
   PlaceFlag(L"Velmora.exe.flag", "[exe]");
   EXPECT_TRUE(ConsumeCrashFlag(settings_, &result_));
   EXPECT_EQ(std::vector<int32_t>({2011}), result_.error_codes);
-  EXPECT_EQ("[install check]", result_.extra_info.str());
+  EXPECT_EQ("[install check]", result_.extra_info);
   EXPECT_FALSE(PathExists(FlagDir().Append(L"install_check_file_failed.flag")));
   EXPECT_TRUE(PathExists(FlagDir().Append(L"Velmora.exe.flag")));
 }
@@ -353,14 +310,14 @@ TEST_F(LauncherUtilsTest, OnlyFirstExecutableFlagIsConsumed) {
   PlaceFlag(L"Velmora.exe.flag", "[first]");
   EXPECT_TRUE(ConsumeCrashFlag(settings_, &result_));
   EXPECT_EQ(std::vector<int32_t>({2004}), result_.error_codes);
-  EXPECT_EQ("[first]", result_.extra_info.str());
+  EXPECT_EQ("[first]", result_.extra_info);
   EXPECT_FALSE(PathExists(FlagDir().Append(L"Velmora.exe.flag")));
   EXPECT_TRUE(PathExists(FlagDir().Append(L"velmoraim.exe.flag")));
 
   // The next run takes the one left.
   LaunchResult next;
   EXPECT_TRUE(ConsumeCrashFlag(settings_, &next));
-  EXPECT_EQ("[second]", next.extra_info.str());
+  EXPECT_EQ("[second]", next.extra_info);
   EXPECT_FALSE(ConsumeCrashFlag(settings_, &next));
 }
 
@@ -370,7 +327,7 @@ TEST_F(LauncherUtilsTest, FlagHeadIsCutAt2048Bytes) {
   PlaceFlag(L"velmoraim.exe.flag", content);
   EXPECT_EQ(content.substr(0, 2048), FlagHead(FlagDir().Append(L"velmoraim.exe.flag")));
   EXPECT_TRUE(ConsumeCrashFlag(settings_, &result_));
-  EXPECT_EQ(content.substr(0, 2048), result_.extra_info.str());
+  EXPECT_EQ(content.substr(0, 2048), result_.extra_info);
   EXPECT_EQ("", FlagHead(FlagDir().Append(L"absent.flag")));
 }
 
@@ -392,7 +349,7 @@ TEST_F(LauncherUtilsTest, OnlyFilesAreFlagsAndAStuckFlagIsReportedOnce) {
     EXPECT_TRUE(ConsumeCrashFlag(settings_, &result_));
     EXPECT_FALSE(ConsumeCrashFlag(settings_, &result_));
     EXPECT_EQ(std::vector<int32_t>({2004}), result_.error_codes);
-    EXPECT_EQ("first", result_.extra_info.str());
+    EXPECT_EQ("first", result_.extra_info);
     // Written again by its owner: a new report.
     DWORD written = 0;
     ASSERT_TRUE(::WriteFile(holder.Get(), "+more", 5, &written, nullptr));
@@ -413,7 +370,7 @@ TEST_F(LauncherUtilsTest, OnlyFilesAreFlagsAndAStuckFlagIsReportedOnce) {
 TEST_F(LauncherUtilsTest, CheckingFileFlagIsOnlyNoted) {
   PlaceFlag(L"checking_file.flag", "x");
   EXPECT_TRUE(CheckCrashFlag(settings_, version_dir_, &result_));
-  EXPECT_EQ("[crash reporter checking file]", result_.extra_info.str());
+  EXPECT_EQ("[crash reporter checking file]", result_.extra_info);
   EXPECT_TRUE(result_.error_codes.empty());
   EXPECT_TRUE(PathExists(FlagDir().Append(L"checking_file.flag")));
   EXPECT_EQ(0, result_.user_btn_choice);
@@ -435,7 +392,7 @@ TEST_F(LauncherUtilsTest, FoundFlagShowsLostFileDialogAndRecordsItsCode) {
   ASSERT_TRUE(view.found);
   EXPECT_EQ(settings_.texts.app_lost_file + L"\n", view.body);
   EXPECT_EQ(std::vector<int32_t>({2004, 2009}), result_.error_codes);
-  EXPECT_EQ("[exe]", result_.extra_info.str());
+  EXPECT_EQ("[exe]", result_.extra_info);
   EXPECT_EQ(3, result_.user_btn_choice);
 }
 
@@ -487,7 +444,7 @@ TEST_F(LauncherUtilsTest, RunsAFreshCopyOfTheDownloaderThatNobodyCanReplace) {
 
 // The held copy still starts: the system opens it for running while it is held.
 TEST_F(LauncherUtilsTest, RepairChoiceStartsTheHeldDownloaderCopy) {
-  ScopedEvent started;
+  test::ScopedChildEvent started;
   PlaceChild(DownloaderPath(version_dir_), {{"signal_event", WideToUTF8(started.name())}});
   ASSERT_FALSE(HasFatalFailure());
   ASSERT_TRUE(WriteFile(
@@ -505,7 +462,7 @@ TEST_F(LauncherUtilsTest, RepairChoiceStartsTheHeldDownloaderCopy) {
 
 TEST_F(LauncherUtilsTest, RepairChoiceStartsToolElevatedAndIsNotOfferedAgain) {
   settings_.download_page_url = "https://download.invalid/";
-  ScopedEvent started;
+  test::ScopedChildEvent started;
   const FilePath repairer = RepairerPath(settings_);
   PlaceChild(repairer, {{"signal_event", WideToUTF8(started.name())}});
   ASSERT_FALSE(HasFatalFailure());
@@ -593,7 +550,7 @@ TEST_F(LauncherUtilsTest, DeclinedElevationStillCountsAsRepairChoice) {
 }
 
 TEST_F(LauncherUtilsTest, UnwritableLocalFixFlagStillStartsTheTool) {
-  ScopedEvent started;
+  test::ScopedChildEvent started;
   const FilePath repairer = RepairerPath(settings_);
   PlaceChild(repairer, {{"signal_event", WideToUTF8(started.name())}});
   ASSERT_FALSE(HasFatalFailure());
@@ -627,7 +584,7 @@ TEST_F(LauncherUtilsTest, UnreadableFlagCountsAsFoundAndIsDeleted) {
     EXPECT_TRUE(ConsumeCrashFlag(settings_, &result_));
   }
   EXPECT_EQ(std::vector<int32_t>({2004}), result_.error_codes);
-  EXPECT_EQ("", result_.extra_info.str());
+  EXPECT_EQ("", result_.extra_info);
   EXPECT_FALSE(PathExists(flag));
 }
 
@@ -704,7 +661,7 @@ TEST_F(LauncherUtilsTest, PlainBoxWithoutToolOrPageOpensNothing) {
 TEST_F(LauncherUtilsTest, SecondButtonOpensDownloadPage) {
   // The shell opens the "page" like any document: here a program that tells
   // the test it ran.
-  ScopedEvent opened;
+  test::ScopedChildEvent opened;
   const FilePath page = root_.Append(L"page").Append(L"download_page.exe");
   PlaceChild(page, {{"signal_event", WideToUTF8(opened.name())}});
   ASSERT_FALSE(HasFatalFailure());
@@ -766,69 +723,6 @@ TEST_F(LauncherUtilsTest, CloseCommandClosesBothBoxTypes) {
     EXPECT_FALSE(result.repairer_launch_result);
   }
   EXPECT_FALSE(PathExists(LocalFixFlagPath(settings_)));
-}
-
-// System probes.
-
-TEST_F(LauncherUtilsTest, FindsRunningProcessByExactName) {
-  const std::wstring name = L"DlgProbe_" + UniqueSuffix() + L".exe";
-  ScopedEvent started;
-  const FilePath exe = root_.Append(L"probe").Append(name);
-  PlaceChild(exe, {{"signal_event", WideToUTF8(started.name())}, {"delay_ms", 60000}});
-  ASSERT_FALSE(HasFatalFailure());
-  EXPECT_FALSE(IsProcessRunning({name}));
-
-  ScopedChild child(exe);
-  ASSERT_TRUE(child.IsValid());
-  ASSERT_TRUE(started.Wait());
-  EXPECT_TRUE(IsProcessRunning({L"absent.exe", name}));
-  EXPECT_FALSE(IsProcessRunning({ToLowerASCII(name)}));
-  EXPECT_FALSE(IsProcessRunning({name.substr(0, name.size() - 4)}));
-  EXPECT_FALSE(IsProcessRunning({}));
-  child.End();
-  EXPECT_FALSE(IsProcessRunning({name}));
-}
-
-TEST_F(LauncherUtilsTest, InstallerMutexHeldOrNot) {
-  EXPECT_FALSE(IsInstallerRunning(std::wstring()));
-  // Twice: the probe must not keep the mutex it created.
-  EXPECT_FALSE(IsInstallerRunning(settings_.installer_mutex_name));
-  EXPECT_FALSE(IsInstallerRunning(settings_.installer_mutex_name));
-  {
-    win::ScopedHandle installer(
-        CreateMutexW(nullptr, TRUE, settings_.installer_mutex_name.c_str()));
-    ASSERT_TRUE(installer.IsValid());
-    EXPECT_TRUE(IsInstallerRunning(settings_.installer_mutex_name));
-  }
-  EXPECT_FALSE(IsInstallerRunning(settings_.installer_mutex_name));
-}
-
-TEST_F(LauncherUtilsTest, CollectsLoaderErrorTexts) {
-  const std::wstring own = L"DlgOwn_" + UniqueSuffix() + L".exe";
-  const std::wstring other = L"DlgChild_" + UniqueSuffix() + L".exe";
-  const std::wstring absent = L"DlgAbsent_" + UniqueSuffix() + L".exe";
-  std::wstring texts = L"stale";
-  EXPECT_FALSE(CollectSystemErrorTexts({own, other, absent}, &texts));
-  EXPECT_EQ(L"", texts);
-
-  test::FakeLoaderErrorBox box(
-      own + kSystemErrorTitleSuffix,
-      L"\u65e0\u6cd5\u542f\u52a8\u6b64\u7a0b\u5e8f\uff0c\u56e0\u4e3a\u4e22\u5931"
-      L" VCRUNTIME140.dll\u3002");
-  ASSERT_TRUE(box.valid());
-  // A box of another process, with no static child at all.
-  ScopedEvent shown;
-  const FilePath exe = root_.Append(L"loader").Append(L"box_owner.exe");
-  PlaceChild(exe, {{"signal_event", WideToUTF8(shown.name())},
-                   {"window_title", WideToUTF8(other + kSystemErrorTitleSuffix)},
-                   {"delay_ms", 60000}});
-  ASSERT_FALSE(HasFatalFailure());
-  ScopedChild child(exe);
-  ASSERT_TRUE(child.IsValid());
-  ASSERT_TRUE(shown.Wait());
-
-  EXPECT_TRUE(CollectSystemErrorTexts({absent, own, other}, &texts));
-  EXPECT_EQ(L"[" + own + L":VCRUNTIME140.dll][" + other + L":]", texts);
 }
 
 }  // namespace

@@ -18,7 +18,10 @@
 #include "launcher/launch_result.h"
 #include "launcher/launcher_constants.h"
 #include "test/support/fake_loader_error_box.h"
+#include "test/support/scoped_launch_result.h"
 #include "test/support/scoped_log_capture.h"
+#include "test/support/scoped_product_constants.h"
+#include "test/support/scoped_starting_speed_data.h"
 #include "test/support/scoped_temp_dir.h"
 #include "test/support/test_child.h"
 
@@ -27,20 +30,9 @@ namespace {
 
 constexpr wchar_t kBoxExe[] = L"unit\u5ba2\u6237\u7aef.exe";
 
-// Loads the product constants from |entries| (id -> text) for one test.
-class ScopedConstants {
- public:
-  explicit ScopedConstants(std::map<int, std::wstring> entries) {
-    ResetProductConstantsForTesting();
-    LoadProductConstantsWith([entries](int id) {
-      auto it = entries.find(id);
-      return it == entries.end() ? std::wstring() : it->second;
-    });
-  }
-  ~ScopedConstants() { ResetProductConstantsForTesting(); }
-};
-
+using test::ScopedLaunchResult;
 using test::ScopedLogCapture;
+using ScopedConstants = test::ScopedProductConstants;
 
 class TestBaseLauncher : public BaseLauncher {
  public:
@@ -52,6 +44,10 @@ class TestBaseLauncher : public BaseLauncher {
   bool custom_launch() const { return cmd_custom_launch; }
   bool update_relaunch() const { return update_relaunch_; }
   bool app_running() const { return app_running_; }
+
+ private:
+  // What its steps write to the process's record goes back with it.
+  test::ScopedLaunchResult result_;
 };
 
 // Answers the installer and client questions from the test and counts them.
@@ -71,10 +67,15 @@ class ScriptedLauncher : public TestBaseLauncher {
   int app_asked = 0;
 };
 
+// What its steps write to the process's records goes back with it.
 class TestLauncher : public Launcher {
  public:
   using BaseLauncher::ParseSwitchesFrom;
   LauncherConfig& mutable_config() { return config_; }
+
+ private:
+  test::ScopedLaunchResult result_;
+  test::ScopedStartingSpeedData speed_;
 };
 
 TEST(LauncherTest, InstanceLockKeepsASecondLauncherOut) {
@@ -98,8 +99,7 @@ TEST(LauncherTest, RunEndsWithTwoWhileAnotherLauncherHoldsTheLock) {
   HANDLE other = CreateMutexW(nullptr, FALSE, InstanceLockName(short_name).c_str());
   ASSERT_NE(nullptr, other);
   ScopedLogCapture log;
-  LaunchResult& result = GetLaunchResult();
-  result.cur_bin_update_version.clear();
+  ScopedLaunchResult result;
 
   Launcher launcher;
   EXPECT_EQ(kExitInstanceLockHeld, launcher.Run());
@@ -107,7 +107,7 @@ TEST(LauncherTest, RunEndsWithTwoWhileAnotherLauncherHoldsTheLock) {
 
   EXPECT_EQ(1, log.Count("Launcher is running!"));
   // No report: sending one fills in the binary-update version.
-  EXPECT_EQ("", result.cur_bin_update_version);
+  EXPECT_EQ("", result->cur_bin_update_version);
 }
 
 struct ClientCommandCase {
@@ -162,14 +162,15 @@ TEST(BaseLauncherTest, LaunchModesFromTheArgumentsText) {
   };
   for (const SwitchCase& c : cases) {
     SCOPED_TRACE(WideToUTF8(c.argv.back()));
+    ScopedLaunchResult result;
     TestBaseLauncher launcher;
     const CommandLine command_line(c.argv);
     launcher.ParseSwitchesFrom(&command_line);
     EXPECT_EQ(c.auto_run, launcher.auto_run());
     EXPECT_EQ(c.custom, launcher.custom_launch());
     EXPECT_EQ(c.relaunch, launcher.update_relaunch());
-    EXPECT_EQ(c.auto_run, GetLaunchResult().is_auto_run);
-    EXPECT_EQ(c.relaunch, GetLaunchResult().update_relaunch);
+    EXPECT_EQ(c.auto_run, result->is_auto_run);
+    EXPECT_EQ(c.relaunch, result->update_relaunch);
   }
 }
 
@@ -183,12 +184,11 @@ TEST(BaseLauncherTest, EmptyCustomMarkerNeverMatches) {
 
 TEST(BaseLauncherTest, NoCommandLineLeavesFlagsAndRecord) {
   ScopedConstants constants({{208, L"autorun"}});
+  TestBaseLauncher launcher;  // its restorer gives the test a fresh record
   GetLaunchResult().is_auto_run = true;
-  TestBaseLauncher launcher;
   launcher.ParseSwitchesFrom(nullptr);
   EXPECT_FALSE(launcher.auto_run());
   EXPECT_TRUE(GetLaunchResult().is_auto_run);
-  GetLaunchResult().is_auto_run = false;
 }
 
 struct RunUpdateCase {
@@ -234,13 +234,12 @@ TEST(BaseLauncherTest, RunUpdateDecision) {
   }
 }
 
-TEST(BaseLauncherTest, IsAppRunningSearchesOncePerProcess) {
+TEST(BaseLauncherTest, IsAppRunningSearchesOncePerLauncher) {
   wchar_t own[MAX_PATH] = {};
   GetModuleFileNameW(nullptr, own, MAX_PATH);
   const std::wstring own_name = FilePath(own).BaseName().value();
   {
     ScopedConstants constants({{201, L"no_such_client_xyz"}});
-    BaseLauncher::ResetAppRunningCacheForTesting();
     ScopedLogCapture log;
     TestBaseLauncher launcher;
     launcher.mutable_config().app_name = L"no_such_client_xyz";
@@ -252,13 +251,11 @@ TEST(BaseLauncherTest, IsAppRunningSearchesOncePerProcess) {
   {
     // This test program itself stands for the running client.
     ScopedConstants constants({{207, L"[\"" + own_name + L"\"]"}, {201, L"x"}});
-    BaseLauncher::ResetAppRunningCacheForTesting();
     TestBaseLauncher launcher;
     launcher.mutable_config().app_name = L"x";
     EXPECT_TRUE(launcher.IsAppRunning());
     EXPECT_TRUE(launcher.app_running());
   }
-  BaseLauncher::ResetAppRunningCacheForTesting();
 }
 
 TEST(BaseLauncherTest, EmptySingleInstanceListFindsNothing) {
@@ -304,7 +301,6 @@ TEST(BaseLauncherTest, SingleInstanceWindowMeansTheClientRuns) {
   ASSERT_TRUE(window.valid());
   {
     ScopedConstants constants({{201, app_name}, {217, L"[\"" + app_name + L".exe\"]"}});
-    BaseLauncher::ResetAppRunningCacheForTesting();
     ScopedLogCapture log;
     TestBaseLauncher launcher;
     launcher.mutable_config().app_name = app_name;
@@ -326,7 +322,6 @@ TEST(BaseLauncherTest, SingleInstanceWindowMeansTheClientRuns) {
     EXPECT_EQ(1, log.Count("contain app name: 0"));
     EXPECT_EQ(0, log.Count("Find Single Instance Lock Window"));
   }
-  BaseLauncher::ResetAppRunningCacheForTesting();
 }
 
 TEST(LauncherTest, CrashExitCodesAgainstChosenOnes) {
@@ -354,13 +349,13 @@ TEST(LauncherTest, CheckLaunchResult) {
   EXPECT_FALSE(launcher.CheckLaunchResult(0, &message));
   EXPECT_EQ("", message);
   // A crash is a failed start; a chosen exit code, however odd, is not.
-  LaunchResult& result = GetLaunchResult();
-  result.extra_info.str("");
-  EXPECT_TRUE(launcher.CheckLaunchResult(0xC0000005, &message));
-  EXPECT_TRUE(launcher.CheckLaunchResult(0xC0000409, &message));
-  EXPECT_FALSE(launcher.CheckLaunchResult(0xBFFFFFFF, &message));
-  EXPECT_EQ("[client exit code:0xC0000005][client exit code:0xC0000409]", result.extra_info.str());
-  result.extra_info.str("");
+  {
+    ScopedLaunchResult result;
+    EXPECT_TRUE(launcher.CheckLaunchResult(0xC0000005, &message));
+    EXPECT_TRUE(launcher.CheckLaunchResult(0xC0000409, &message));
+    EXPECT_FALSE(launcher.CheckLaunchResult(0xBFFFFFFF, &message));
+    EXPECT_EQ("[client exit code:0xC0000005][client exit code:0xC0000409]", result->extra_info);
+  }
 
   test::FakeLoaderErrorBox box(std::wstring(kBoxExe) + L" - \u7cfb\u7edf\u9519\u8bef",
                                L"Missing: tavrin.dll (code 7)");
@@ -384,9 +379,7 @@ TEST(LauncherTest, DeclinedElevationRecordsCancelAndShowsNoDialog) {
       });
   TestLauncher launcher;
   launcher.mutable_config().app_name = L"client";
-  LaunchResult& result = GetLaunchResult();
-  const size_t codes = result.error_codes.size();
-  const size_t win_codes = result.win_error_codes.size();
+  ScopedLaunchResult result;
   ScopedLogCapture log;
 
   EXPECT_FALSE(launcher.LaunchApp(dir.path(), false));
@@ -395,17 +388,14 @@ TEST(LauncherTest, DeclinedElevationRecordsCancelAndShowsNoDialog) {
   EXPECT_EQ(1, log.Count("cancel launch app by user."));
 
   EXPECT_EQ(dir.path().Append(L"client.exe").value(), seen_file);
-  ASSERT_EQ(codes + 1, result.error_codes.size());
-  EXPECT_EQ(kErrorLaunchCancelledByUser, result.error_codes.back());
-  ASSERT_EQ(win_codes + 1, result.win_error_codes.size());
-  EXPECT_EQ(1223u, result.win_error_codes.back());
-  EXPECT_EQ(kUserChoiceNone, result.user_btn_choice);
+  EXPECT_EQ(std::vector<int32_t>{kErrorLaunchCancelledByUser}, result->error_codes);
+  EXPECT_EQ(std::vector<uint32_t>{1223u}, result->win_error_codes);
+  EXPECT_EQ(kUserChoiceNone, result->user_btn_choice);
 }
 
 TEST(LauncherTest, MissingExecutableWithoutDialogRecordsBothCodesInOrder) {
   ScopedConstants constants({{201, L"unitmiss"}, {208, L"autorun"}, {211, L"1"}});
   test::ScopedTempDir dir;
-  LaunchResult& result = GetLaunchResult();
   struct Case {
     const char* name;
     bool autorun;
@@ -416,21 +406,20 @@ TEST(LauncherTest, MissingExecutableWithoutDialogRecordsBothCodesInOrder) {
   const Case cases[] = {{"autorun", true, false}, {"update launch", false, true}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
+    ScopedLaunchResult result;
     TestLauncher launcher;
     launcher.mutable_config().app_name = L"absent";
     if (c.autorun) {
       const CommandLine command_line(std::vector<std::wstring>{L"l.exe", L"--autorun"});
       launcher.ParseSwitchesFrom(&command_line);
     }
-    const size_t codes = result.error_codes.size();
     EXPECT_FALSE(launcher.LaunchApp(dir.path(), c.update_launch));
-    ASSERT_EQ(codes + 2, result.error_codes.size());
-    EXPECT_EQ(kErrorLaunchAppFailed, result.error_codes[codes]);
-    EXPECT_EQ(kErrorMainExeNotExist, result.error_codes[codes + 1]);
-    EXPECT_NE(0u, result.win_error_codes.back());
-    EXPECT_EQ(kUserChoiceNone, result.user_btn_choice);
+    EXPECT_EQ((std::vector<int32_t>{kErrorLaunchAppFailed, kErrorMainExeNotExist}),
+              result->error_codes);
+    ASSERT_FALSE(result->win_error_codes.empty());
+    EXPECT_NE(0u, result->win_error_codes.back());
+    EXPECT_EQ(kUserChoiceNone, result->user_btn_choice);
   }
-  result.is_auto_run = false;
 }
 
 TEST(LauncherTest, LaunchCheckAlsoRunsWhenTheStartFailed) {
@@ -444,15 +433,13 @@ TEST(LauncherTest, LaunchCheckAlsoRunsWhenTheStartFailed) {
   ScopedLogCapture log;
   TestLauncher launcher;
   launcher.mutable_config().app_name = L"absent";
-  LaunchResult& result = GetLaunchResult();
-  result.sys_error.clear();
+  ScopedLaunchResult result;
 
   // An update launch: no dialog to answer.
   EXPECT_FALSE(launcher.LaunchApp(dir.path(), true));
 
   EXPECT_EQ(1, log.Count("enable check launch result."));
-  EXPECT_EQ("[" + WideToUTF8(kBoxExe) + ":Missing:tavrin.dll]", result.sys_error);
-  result.sys_error.clear();
+  EXPECT_EQ("[" + WideToUTF8(kBoxExe) + ":Missing:tavrin.dll]", result->sys_error);
 }
 
 int StartsOf(const FilePath& exe) { return static_cast<int>(test::ReadChildRecords(exe).size()); }
@@ -489,6 +476,7 @@ TEST(LauncherTest, CustomAndAutorunLaunchesPickTheExecutableAndSkipTheAnimation)
     ASSERT_TRUE(test::PlaceTestChild(main_exe, "{}"));
     ASSERT_TRUE(test::PlaceTestChild(custom_exe, "{}"));
     ScopedLogCapture log;
+    ScopedLaunchResult result;
     TestLauncher launcher;
     launcher.mutable_config().app_name = L"client";
     const CommandLine command_line(std::vector<std::wstring>{L"l.exe", c.argument});
@@ -501,7 +489,6 @@ TEST(LauncherTest, CustomAndAutorunLaunchesPickTheExecutableAndSkipTheAnimation)
     EXPECT_EQ(c.custom_logged ? 1 : 0, log.Count("run custom launch."));
     EXPECT_EQ(c.no_animation_logged ? 1 : 0, log.Count("app is running,don't show animation."));
   }
-  GetLaunchResult().is_auto_run = false;
 }
 
 TEST(LauncherTest, ClientStillRunningAfterTheCheckCountsAsStarted) {
@@ -514,15 +501,13 @@ TEST(LauncherTest, ClientStillRunningAfterTheCheckCountsAsStarted) {
   ScopedLogCapture log;
   TestLauncher launcher;
   launcher.mutable_config().app_name = L"client";
-  LaunchResult& result = GetLaunchResult();
-  const size_t codes = result.error_codes.size();
-  const size_t win_codes = result.win_error_codes.size();
+  ScopedLaunchResult result;
 
   EXPECT_TRUE(launcher.LaunchApp(dir.path(), false));
 
   EXPECT_EQ(1, log.Count("enable check launch result."));
-  EXPECT_EQ(codes, result.error_codes.size());
-  EXPECT_EQ(win_codes, result.win_error_codes.size());
+  EXPECT_EQ(std::vector<int32_t>{}, result->error_codes);
+  EXPECT_EQ(std::vector<uint32_t>{}, result->win_error_codes);
   // Let the child end before its directory goes.
   std::string record;
   ASSERT_TRUE(ReadFileToString(exe.ReplaceExtension(L".record.jsonl"), &record));

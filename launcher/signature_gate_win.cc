@@ -92,7 +92,7 @@ bool AdmitPrivilegedStart(const FilePath& program, bool elevated, FileHold* hold
   const DWORD error = GetLastError();
   const std::string path = program.AsUTF8Unsafe();
   LOG(ERROR) << "refused to start with elevated rights: " << path << ", " << reason;
-  GetLaunchResult().extra_info << "[not started elevated:" << path << "," << reason << "]";
+  GetLaunchResult().AppendNote("[not started elevated:", path, ",", reason, "]");
   SetLastError(error);
   return false;
 }

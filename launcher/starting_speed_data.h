@@ -70,7 +70,7 @@ class StartingSpeedData {
   void ReportStartingSpeedData();
 
   const StartingSpeedFields& fields() const { return fields_; }
-  void ResetForTesting() { fields_ = StartingSpeedFields(); }
+  void SetFieldsForTesting(const StartingSpeedFields& fields) { fields_ = fields; }
 
  private:
   StartingSpeedData() = default;

@@ -1,9 +1,12 @@
 #include <windows.h>
 
+#include <optional>
+
 #include "base/command_line.h"
 #include "gtest/gtest.h"
 #include "utils/boot_flag.h"
 #include "utils/disk.h"
+#include "test/support/scoped_command_line.h"
 
 namespace corvane {
 namespace {
@@ -42,10 +45,11 @@ TEST(BootFlagTest, KeyNamedByArgumentZeroAsWritten) {
   };
   for (const auto& [argument0, owner_name] : kCases) {
     SCOPED_TRACE(owner_name);
-    CommandLine::ResetForTesting();
+    std::optional<test::ScopedCommandLine> command_line;
     if (argument0) {
-      CommandLine::Init(0, nullptr);
-      *CommandLine::ForCurrentProcess() = CommandLine(CommandLine::StringVector{argument0});
+      command_line.emplace(CommandLine(CommandLine::StringVector{argument0}));
+    } else {
+      command_line.emplace();
     }
     const std::wstring owner = L"Software\\" + owner_name;
     const std::wstring flag = owner + L"\\" + kName;
@@ -56,7 +60,6 @@ TEST(BootFlagTest, KeyNamedByArgumentZeroAsWritten) {
     EXPECT_EQ(ERROR_SUCCESS, RegDeleteKeyW(HKEY_CURRENT_USER, flag.c_str()));
     RegDeleteKeyW(HKEY_CURRENT_USER, owner.c_str());
   }
-  CommandLine::ResetForTesting();
 }
 
 }  // namespace

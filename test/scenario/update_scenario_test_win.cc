@@ -15,6 +15,9 @@
 #include "launcher/launcher_constants.h"
 #include "test/scenario/launcher_scenario_fixture.h"
 #include "test/support/elevation_service_double.h"
+#include "test/support/scoped_command_line.h"
+#include "test/support/scoped_launch_result.h"
+#include "test/support/scoped_product_constants.h"
 
 namespace corvane {
 namespace scenario {
@@ -428,16 +431,12 @@ TEST_F(UpdateScenarioTest, EditConfigRelaunchesElevatedThroughTheService) {
   });
   SetProxyBlanketResultHookForTesting(
       [](int32_t result) { return result == E_NOTIMPL ? S_OK : result; });
-  ResetProductConstantsForTesting();
-  LoadProductConstantsWith([](int id) {
-    return id == 212 ? std::wstring(L"1") : id == 201 ? std::wstring(L"scenarioim") : L"";
-  });
-  CommandLine::ResetForTesting();
-  CommandLine::Init(0, nullptr);
+  test::ScopedProductConstants constants(
+      {{kElevatedUpdateId, L"1"}, {kProductShortNameId, L"scenarioim"}});
   // Typed by its bare name, as from a shell in the install directory; the
   // relaunch names the file by its full path.
-  *CommandLine::ForCurrentProcess() = CommandLine(CommandLine::StringVector{
-      L"corvane_launcher", L"--launcher_api=edit_config", L"--cur_path=2.0.1"});
+  test::ScopedCommandLine command_line(CommandLine(CommandLine::StringVector{
+      L"corvane_launcher", L"--launcher_api=edit_config", L"--cur_path=2.0.1"}));
   OverrideExePathForTesting(LauncherPath());
   CommandLine expected_relaunch = *CommandLine::ForCurrentProcess();
   expected_relaunch.SetProgram(LauncherPath());
@@ -463,9 +462,7 @@ TEST_F(UpdateScenarioTest, EditConfigRelaunchesElevatedThroughTheService) {
       WriteConfig({{"cur_path", version_}});
     }
     const std::string before = ReadConfigText();
-    LaunchResult& record = GetLaunchResult();
-    record.error_codes.clear();
-    record.extra_info.str("");
+    test::ScopedLaunchResult result;
     InProcessLauncher launcher;
     launcher.mutable_config().app_name = L"scenarioim";
     launcher.mutable_config().cur_path = UTF8ToWide(version_);
@@ -477,18 +474,15 @@ TEST_F(UpdateScenarioTest, EditConfigRelaunchesElevatedThroughTheService) {
     const std::string relaunched = records.back()["cmdline"].get<std::string>();
     EXPECT_EQ(WideToUTF8(expected_relaunch.GetCommandLineString()), relaunched);
     EXPECT_EQ(c.succeeds ? c.config_after : before, ReadConfigText());
-    const LaunchResult& result = GetLaunchResult();
     if (c.succeeds) {
-      EXPECT_TRUE(result.error_codes.empty());
+      EXPECT_TRUE(result->error_codes.empty());
     } else {
-      EXPECT_EQ(std::vector<int32_t>{kErrorElevatedRelaunchExitCode}, result.error_codes);
-      EXPECT_EQ("relaunch exit code: 4", result.extra_info.str());
+      EXPECT_EQ(std::vector<int32_t>{kErrorElevatedRelaunchExitCode}, result->error_codes);
+      EXPECT_EQ("relaunch exit code: 4", result->extra_info);
     }
   }
   EXPECT_EQ(2u, service.Records().size());
 
-  CommandLine::ResetForTesting();
-  ResetProductConstantsForTesting();
   OverrideExePathForTesting(FilePath());
   SetElevationQueryHookForTesting(nullptr);
   SetProxyBlanketResultHookForTesting(nullptr);

@@ -11,6 +11,8 @@
 #include <nlohmann/json.hpp>
 
 #include "base/files/file_path.h"
+#include "base/process/process.h"
+#include "base/win/scoped_handle.h"
 
 namespace corvane {
 namespace test {
@@ -31,6 +33,34 @@ std::string ReadChildRecordText(const FilePath& exe);
 
 // The same, one parsed object per start; lines that do not parse are left out.
 std::vector<nlohmann::json> ReadChildRecords(const FilePath& exe);
+
+// A named manual-reset event of a unique name, for a child's "signal_event".
+class ScopedChildEvent {
+ public:
+  ScopedChildEvent();
+  const std::wstring& name() const { return name_; }
+  // True once it is signalled; false after 30 s, so a test fails, not hangs.
+  bool Wait() const;
+
+ private:
+  std::wstring name_;
+  win::ScopedHandle handle_;
+};
+
+// A started copy of the test child, ended when the test is done with it.
+class ScopedChildProcess {
+ public:
+  explicit ScopedChildProcess(const FilePath& exe);
+  ~ScopedChildProcess();
+  ScopedChildProcess(const ScopedChildProcess&) = delete;
+  ScopedChildProcess& operator=(const ScopedChildProcess&) = delete;
+
+  bool IsValid() const { return process_.IsValid(); }
+  void End();
+
+ private:
+  Process process_;
+};
 
 }  // namespace test
 }  // namespace corvane

@@ -1,7 +1,10 @@
 #include "test/support/test_child.h"
 
+#include "base/command_line.h"
 #include "base/files/file_util.h"
 #include "base/path_service.h"
+#include "base/process/launch.h"
+#include "base/strings/string_number_conversions.h"
 #include "base/strings/string_util.h"
 
 namespace corvane {
@@ -45,6 +48,27 @@ std::vector<nlohmann::json> ReadChildRecords(const FilePath& exe) {
     if (record.is_object()) records.push_back(std::move(record));
   }
   return records;
+}
+
+ScopedChildEvent::ScopedChildEvent() {
+  static int counter = 0;
+  name_ = L"CorvaneTestChildEvent_" + NumberToWString(static_cast<int>(::GetCurrentProcessId())) +
+          L"_" + NumberToWString(++counter);
+  handle_.Set(::CreateEventW(nullptr, TRUE, FALSE, name_.c_str()));
+}
+
+bool ScopedChildEvent::Wait() const {
+  return ::WaitForSingleObject(handle_.Get(), 30000) == WAIT_OBJECT_0;
+}
+
+ScopedChildProcess::ScopedChildProcess(const FilePath& exe)
+    : process_(LaunchProcess(CommandLine(exe), LaunchOptions())) {}
+
+ScopedChildProcess::~ScopedChildProcess() { End(); }
+
+void ScopedChildProcess::End() {
+  if (process_.IsValid()) process_.Terminate(0, true);
+  process_.Close();
 }
 
 }  // namespace test
