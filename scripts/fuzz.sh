@@ -26,20 +26,30 @@ fi
 status=0
 rm -rf "$out/findings"
 mkdir -p "$out/findings"
-for t in "${targets[@]}"; do
-  corpus="$out/corpus/$t"
+# run_target T: one target for SECONDS; its verdict goes to $out/T.verdict.
+run_target() {
+  local t=$1 corpus="$out/corpus/$1" log="$out/$1.log" rc execs
   mkdir -p "$corpus"
-  log="$out/$t.log"
   "$out/${t}_fuzzer" "$corpus" "fuzz/corpus/$t" -max_total_time="$seconds" \
     -print_final_stats=1 -artifact_prefix="$out/findings/$t-" >"$log" 2>&1
   rc=$?
   execs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log")
   if [ $rc -ne 0 ]; then
-    status=1
-    echo "fuzz $t: FINDING after ${execs:-?} executions (exit $rc), see $log"
-    grep -m5 -E 'ERROR|runtime error|property broken' "$log"
-  else
-    echo "fuzz $t: ${execs:-?} executions in ${seconds} s, no finding"
+    { echo "fuzz $t: FINDING after ${execs:-?} executions (exit $rc), see $log"
+      grep -m5 -E 'ERROR|runtime error|property broken' "$log"; } > "$out/$t.verdict"
+    return 1
   fi
+  echo "fuzz $t: ${execs:-?} executions in ${seconds} s, no finding" > "$out/$t.verdict"
+}
+
+# As many targets at once as there are cores; each keeps its whole time.
+jobs_at_once=$(nproc 2>/dev/null || echo 1)
+pids=()
+for t in "${targets[@]}"; do
+  while [ "$(jobs -rp | wc -l)" -ge "$jobs_at_once" ]; do wait -n || true; done
+  run_target "$t" &
+  pids+=($!)
 done
+for pid in "${pids[@]}"; do wait "$pid" || status=1; done
+for t in "${targets[@]}"; do cat "$out/$t.verdict"; done
 exit $status

@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include "base/files/file_util.h"
+#include "base/win/scoped_handle.h"
 #include "launcher/launcher_config.h"
 #include "test/scenario/scenario_support.h"
 #include "test/support/scoped_temp_dir.h"
@@ -29,10 +30,14 @@ TEST(ConfigWriteKillTest, FileIsAlwaysWholeAfterSuddenDeath) {
   ASSERT_TRUE(WriteFile(path, kOld));
   const std::wstring writer = FromBuildPath(CORVANE_CONFIG_WRITER).value();
 
+  // The writer says when its start is over; each kill lands at a random
+  // instant of the writing after that, the first write included.
+  const std::wstring started_name =
+      L"Local\\corvane_config_writer_started_" + std::to_wstring(GetCurrentProcessId());
+  const win::ScopedHandle started_event(CreateEventW(nullptr, FALSE, FALSE, started_name.c_str()));
+  ASSERT_TRUE(started_event.IsValid());
   std::mt19937 random(20261209);
-  // The writer needs some tens of milliseconds to start under the test system;
-  // the range reaches well into its writing.
-  std::uniform_int_distribution<int> delay_ms(20, 200);
+  std::uniform_int_distribution<int> delay_ms(0, 40);
   constexpr int kTrials = 1000;
   int whole = 0;
   int changed = 0;    // trials whose kill found the file switched: the writer was at work
@@ -42,7 +47,8 @@ TEST(ConfigWriteKillTest, FileIsAlwaysWholeAfterSuddenDeath) {
     // The writer begins with the other text, so that each kill can catch a
     // switch half done.
     std::wstring command =
-        L"\"" + writer + L"\" \"" + path.value() + L"\" " + (previous == kOld ? L"1" : L"0");
+        L"\"" + writer + L"\" \"" + path.value() + L"\" " + (previous == kOld ? L"1" : L"0") + L" " +
+        started_name;
     STARTUPINFOW startup = {};
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION info = {};
@@ -59,6 +65,8 @@ TEST(ConfigWriteKillTest, FileIsAlwaysWholeAfterSuddenDeath) {
       }
     }
     ASSERT_TRUE(started) << "trial " << trial << ", error " << error;
+    const DWORD wait = WaitForSingleObject(started_event.Get(), 10000);
+    EXPECT_EQ(WAIT_OBJECT_0, wait) << "trial " << trial;
     Sleep(static_cast<DWORD>(delay_ms(random)));
     TerminateProcess(info.hProcess, 9);
     WaitForSingleObject(info.hProcess, 10000);

@@ -1,7 +1,8 @@
 // Writes launcher_config.json at the path it is given over and over, with two
 // alternating contents (beginning with the one named by the second argument,
 // 0 or 1), until it is killed: the victim of the sudden-death test of the
-// configuration write.
+// configuration write. A third argument names an event it sets just before
+// its first write, so the test's kill lands in the writing, not in the start.
 
 #include <windows.h>
 
@@ -18,6 +19,12 @@ int wmain(int argc, wchar_t** argv) {
   configs[1].cur_path = L"2.0.1.123";
   configs[1].need_update = true;
   configs[1].new_path = L"3.0.0";
+  if (argc > 3) {
+    HANDLE started = OpenEventW(EVENT_MODIFY_STATE, FALSE, argv[3]);
+    if (!started) return 3;
+    SetEvent(started);
+    CloseHandle(started);
+  }
   for (unsigned i = (argc > 2 && argv[2][0] == L'1') ? 1 : 0;; ++i) {
     if (!corvane::WriteLauncherConfigFile(path, configs[i % 2], nullptr, nullptr)) return 2;
   }

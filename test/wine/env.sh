@@ -117,6 +117,18 @@ corvane_wine_up() {
   # program's output: a pipe a test runner reads would then never close.
   # Starting them here ties them to nothing.
   wine cmd.exe /c exit </dev/null >/dev/null 2>&1 || true
+  # The desktop process ends shortly after its last user and is started
+  # again by the next program that draws, with that program's output: the
+  # keeper holds it for the session (see desktop_keeper_main.cc).
+  local keeper="$CORVANE_TEST_BUILD/bin/desktop_keeper.exe"
+  if [ -f "$keeper" ] && ! pgrep -f 'desktop_keeper\.exe' >/dev/null; then
+    wine "$keeper" </dev/null >/dev/null 2>&1 &
+    disown
+    for _ in $(seq 50); do
+      pgrep -f 'explorer\.exe /desktop' >/dev/null && break
+      sleep 0.1
+    done
+  fi
 }
 
 # Ends the wineserver and the display this project started; a display that was
