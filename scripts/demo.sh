@@ -23,20 +23,20 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 
 if [ "$(id -u)" -eq 0 ]; then bash scripts/setup.sh; else sudo bash scripts/setup.sh; fi
-bash scripts/build.sh
+bash scripts/build.sh --demo
 
 source test/wine/env.sh
-dist="$root/dist/demo"
 if [ "$CORVANE_TEST_ARCH" != i686 ]; then
   # See test/wine/env.sh: a machine that runs no 32-bit programs gets the
   # 64-bit build of the same launcher.
-  dist="$root/build/win64-dist/demo"
   echo "demo: this machine runs no 32-bit programs; running the $CORVANE_TEST_ARCH build"
 fi
-for f in corvane_launcher.exe demo_client.exe collector_port; do
-  [ -f "$dist/$f" ] || { echo "demo: $dist/$f is missing (did the build install it?)" >&2; exit 1; }
+bin="$CORVANE_TEST_BUILD/bin"
+port_file="$CORVANE_TEST_BUILD/test/demo/collector_port"
+for f in "$bin/corvane_demo_launcher.exe" "$bin/test_child.exe" "$port_file"; do
+  [ -f "$f" ] || { echo "demo: $f is missing (did the build make it?)" >&2; exit 1; }
 done
-port=$(tr -d '[:space:]' < "$dist/collector_port")
+port=$(tr -d '[:space:]' < "$port_file")
 
 corvane_wine_up || { echo "demo: Wine has no display to run in" >&2; exit 1; }
 
@@ -44,10 +44,10 @@ demo="$root/build/demo"
 version="1.0.0"
 rm -rf "$demo"
 mkdir -p "$demo/$version"
-cp "$dist/corvane_launcher.exe" "$demo/corvane_launcher.exe"
+cp "$bin/corvane_demo_launcher.exe" "$demo/corvane_launcher.exe"
 # The client's main executable is named after the product's short name.
 client="$demo/$version/velmoraim.exe"
-cp "$dist/demo_client.exe" "$client"
+cp "$bin/test_child.exe" "$client"
 # Stays up (with a visible window) past the launcher's 3 s early-death check;
 # says it is ready (the event that ends the splash) 2.5 s after its start.
 printf '{"window_title":"Velmora demo client","delay_ms":8000,"signal_after_ms":2500,"signal_event":"LAUNCHER_ANIMATION_{A8B79B2D-EC20-4E2B-A742-6C514A0AA4E0}"}\n' \
@@ -63,9 +63,9 @@ if [ "$mode" = switch ]; then
   # place (the switch), its second is the after-launch run.
   mkdir -p "$demo/$new"
   cp -r "$demo/$version/startup_animation" "$demo/$new/"
-  cp "$dist/demo_client.exe" "$demo/$new/corvane_updater.exe"
+  cp "$bin/test_child.exe" "$demo/$new/corvane_updater.exe"
   w() { winepath -w "$1" 2>/dev/null; }
-  python3 - "$demo/$new/corvane_updater.control.json" "$(w "$dist/demo_client.exe")" \
+  python3 - "$demo/$new/corvane_updater.control.json" "$(w "$bin/test_child.exe")" \
       "$(w "$demo/$new/velmoraim.exe")" "$(w "$demo/$version/velmoraim.control.json")" \
       "$(w "$demo/$new/velmoraim.control.json")" <<'PY'
 import json, sys
