@@ -1,9 +1,12 @@
 #include "base/logging.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <mutex>
 #include <vector>
 
+#include "base/files/file_path.h"
 #include "base/hook_slot.h"
 #include "base/logging_internal.h"
 #include "base/strings/string_number_conversions.h"
@@ -170,35 +173,55 @@ bool RunMessageHandler(LogSeverity severity, const std::string& line) {
 
 }  // namespace internal
 
+LogStream& LogStream::operator<<(int value) { return *this << NumberToString(value); }
+LogStream& LogStream::operator<<(unsigned value) { return *this << NumberToString(value); }
+LogStream& LogStream::operator<<(long value) { return *this << NumberToString(value); }
+LogStream& LogStream::operator<<(unsigned long value) { return *this << NumberToString(value); }
+LogStream& LogStream::operator<<(long long value) { return *this << NumberToString(value); }
+LogStream& LogStream::operator<<(unsigned long long value) {
+  return *this << NumberToString(value);
+}
+
+LogStream& LogStream::operator<<(double value) {
+  char text[32];
+  const int length = std::snprintf(text, sizeof(text), "%g", value);
+  if (length > 0) text_.append(text, std::min<size_t>(length, sizeof(text) - 1));
+  return *this;
+}
+
+LogStream& LogStream::operator<<(const void* pointer) {
+  const uintptr_t value = reinterpret_cast<uintptr_t>(pointer);
+  if (value == 0) return *this << '0';
+  static const char kDigits[] = "0123456789abcdef";
+  char digits[2 * sizeof(value)];
+  size_t count = 0;
+  for (uintptr_t rest = value; rest; rest >>= 4) digits[count++] = kDigits[rest & 0xF];
+  text_.append("0x");
+  while (count) text_.push_back(digits[--count]);
+  return *this;
+}
+
 LogStream& LogStream::operator<<(const wchar_t* text) {
-  if (text) stream_ << WideToUTF8(text);
+  if (text) text_.append(WideToUTF8(text));
   return *this;
 }
 
 LogStream& LogStream::operator<<(const std::wstring& text) {
-  stream_ << WideToUTF8(text);
+  text_.append(WideToUTF8(text));
   return *this;
 }
 
 LogStream& LogStream::operator<<(std::wstring_view text) {
-  stream_ << WideToUTF8(text);
+  text_.append(WideToUTF8(text));
   return *this;
 }
 
 LogStream& LogStream::operator<<(wchar_t c) {
-  stream_ << WideToUTF8(std::wstring_view(&c, 1));
+  text_.append(WideToUTF8(std::wstring_view(&c, 1)));
   return *this;
 }
 
-LogStream& LogStream::operator<<(std::ostream& (*manipulator)(std::ostream&)) {
-  stream_ << manipulator;
-  return *this;
-}
-
-LogStream& LogStream::operator<<(std::ios_base& (*manipulator)(std::ios_base&)) {
-  stream_ << manipulator;
-  return *this;
-}
+LogStream& LogStream::operator<<(const FilePath& path) { return *this << path.value(); }
 
 LogMessage::LogMessage(const char* file, int line, LogSeverity severity)
     : file_(file), line_(line), severity_(severity) {}

@@ -3,8 +3,6 @@
 
 #include <cstdint>
 #include <functional>
-#include <ostream>
-#include <sstream>
 #include <string>
 #include <string_view>
 
@@ -104,31 +102,58 @@ void SetLogMessageHandlerForTesting(LogMessageHandler handler);
 // filter). Exposed so tests reach the destinations directly.
 void WriteLogLine(LogSeverity severity, const std::string& line);
 
-// Streams text into a statement; wide text is converted to UTF-8.
+// Collects a statement's text without the standard streams (they would
+// double the launcher's image and its start-up): narrow text as it is, wide
+// text and paths as UTF-8, integers in decimal, bool as 1 or 0, floating
+// point as "%g", pointers in hex with "0x" (0 alone for null), as the
+// standard streams print them.
 class LogStream {
  public:
   LogStream() = default;
   LogStream(const LogStream&) = delete;
   LogStream& operator=(const LogStream&) = delete;
 
-  template <typename T>
-  LogStream& operator<<(const T& value) {
-    stream_ << value;
+  LogStream& operator<<(std::string_view text) {
+    text_.append(text);
     return *this;
   }
+  LogStream& operator<<(const std::string& text) {
+    text_.append(text);
+    return *this;
+  }
+  LogStream& operator<<(const char* text) {
+    if (text) text_.append(text);
+    return *this;
+  }
+  LogStream& operator<<(char c) {
+    text_.push_back(c);
+    return *this;
+  }
+  LogStream& operator<<(signed char c) { return *this << static_cast<char>(c); }
+  LogStream& operator<<(unsigned char c) { return *this << static_cast<char>(c); }
+  LogStream& operator<<(bool value) { return *this << (value ? '1' : '0'); }
+  LogStream& operator<<(short value) { return *this << static_cast<int>(value); }
+  LogStream& operator<<(unsigned short value) { return *this << static_cast<unsigned>(value); }
+  LogStream& operator<<(int value);
+  LogStream& operator<<(unsigned value);
+  LogStream& operator<<(long value);
+  LogStream& operator<<(unsigned long value);
+  LogStream& operator<<(long long value);
+  LogStream& operator<<(unsigned long long value);
+  LogStream& operator<<(double value);
+  LogStream& operator<<(float value) { return *this << static_cast<double>(value); }
+  LogStream& operator<<(const void* pointer);
   LogStream& operator<<(const wchar_t* text);
   LogStream& operator<<(wchar_t* text) { return *this << static_cast<const wchar_t*>(text); }
   LogStream& operator<<(const std::wstring& text);
   LogStream& operator<<(std::wstring_view text);
   LogStream& operator<<(wchar_t c);
-  LogStream& operator<<(std::ostream& (*manipulator)(std::ostream&));
-  LogStream& operator<<(std::ios_base& (*manipulator)(std::ios_base&));
+  LogStream& operator<<(const FilePath& path);
 
-  std::string str() const { return stream_.str(); }
-  std::ostream& ostream() { return stream_; }
+  const std::string& str() const { return text_; }
 
  private:
-  std::ostringstream stream_;
+  std::string text_;
 };
 
 // One statement: collects the text, writes the line when destroyed.

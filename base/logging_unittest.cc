@@ -1,11 +1,13 @@
 #include "base/logging.h"
 
+#include <limits>
+#include <sstream>
+#include <string>
+#include <vector>
+
 #include <gtest/gtest.h>
 
 #include "base/files/file_path.h"
-
-#include <string>
-#include <vector>
 
 namespace corvane {
 namespace logging {
@@ -88,14 +90,39 @@ TEST_F(LoggingCaptureTest, StreamsNarrowAndWideText) {
   EXPECT_EQ(lines_[0][12], '.');
 }
 
-TEST_F(LoggingCaptureTest, StreamsPathsAndManipulators) {
-  LOG(ERROR) << FilePath(L"C:\\\u4E2D") << std::hex << 255 << std::endl;
+TEST_F(LoggingCaptureTest, StreamsPathsAndEndsTheLineOnce) {
+  LOG(ERROR) << FilePath(L"C:\\\u4E2D") << 255 << '\n';
   ASSERT_EQ(lines_.size(), 1u);
   EXPECT_NE(lines_[0].find(":ERROR:"), std::string::npos);
   EXPECT_NE(lines_[0].find(")] C:\\\xE4\xB8\xAD"
-                           "ff\n\n"),
+                           "255\n\n"),
             std::string::npos)
       << lines_[0];
+}
+
+// Log lines must read as they did when statements went through the standard
+// streams: each value is printed both ways and compared.
+TEST(LogStreamTest, PrintsValuesAsTheStandardStreams) {
+  int dummy = 0;
+  auto both = [](auto value) {
+    LogStream ours;
+    ours << value;
+    std::ostringstream standard;
+    standard << value;
+    return std::make_pair(ours.str(), standard.str());
+  };
+  const std::pair<std::string, std::string> cases[] = {
+      both(0), both(-1), both(std::numeric_limits<int>::min()),
+      both(std::numeric_limits<unsigned>::max()), both(static_cast<short>(-7)),
+      both(static_cast<unsigned short>(65535)), both(-5L), both(0xFFFFFFFFUL),
+      both(std::numeric_limits<long long>::min()),
+      both(std::numeric_limits<unsigned long long>::max()), both(static_cast<size_t>(42)),
+      both(true), both(false), both('x'), both(static_cast<unsigned char>('A')),
+      both(0.5), both(-1234567.0), both(1e-7), both(3.0f), both(100.0 / 3.0),
+      both(static_cast<const void*>(&dummy)), both(static_cast<const void*>(nullptr)),
+      both("text"), both(std::string("string")), both(std::string_view("view")),
+  };
+  for (const auto& [ours, standard] : cases) EXPECT_EQ(standard, ours);
 }
 
 TEST_F(LoggingCaptureTest, VerboseStatementsFollowTheLevels) {

@@ -135,8 +135,4 @@ bool FilePath::IsAbsolute() const {
 
 std::string FilePath::AsUTF8Unsafe() const { return WideToUTF8(path_); }
 
-std::ostream& operator<<(std::ostream& out, const FilePath& path) {
-  return out << path.AsUTF8Unsafe();
-}
-
 }  // namespace corvane

@@ -1,7 +1,7 @@
 #ifndef BASE_FILES_FILE_PATH_H_
 #define BASE_FILES_FILE_PATH_H_
 
-#include <ostream>
+#include <iosfwd>
 #include <string>
 #include <string_view>
 
@@ -66,8 +66,14 @@ class FilePath {
   std::wstring path_;
 };
 
-// Streams the path as UTF-8 (used by LOG).
-std::ostream& operator<<(std::ostream& out, const FilePath& path);
+// Streams the path as UTF-8 into a standard stream (test messages); a
+// template, so that only a program that streams a path carries the standard
+// streams. LOG takes paths without it.
+template <typename Char, typename Traits>
+std::basic_ostream<Char, Traits>& operator<<(std::basic_ostream<Char, Traits>& out,
+                                             const FilePath& path) {
+  return out << path.AsUTF8Unsafe();
+}
 
 }  // namespace corvane
 
