@@ -13,6 +13,7 @@
 #include "launcher/launcher_utils.h"
 #include "launcher/launcher_widget.h"
 #include "launcher/starting_speed_data.h"
+#include "utils/crash_handler.h"
 
 namespace corvane {
 
@@ -181,19 +182,21 @@ bool Launcher::LaunchApp(const FilePath& version_dir, bool update_launch) {
 
   // Step 9.
   speed->OnCreateSubProcessEnd();
-  SetShellIdentity();
 
   // Step 10: on the main thread, until the client signals that it is ready.
   // A client that did not start never signals: no splash then, so that the
-  // error dialog is not held back for the watcher's 30 s.
+  // error dialog is not held back for the watcher's 30 s. The splash is the
+  // launcher's first window: the shell identity goes first; the splash has
+  // a second thread anyway, so the crash handler's goes with it.
   if (animation) {
-    if (start.started()) PlayStartupAnimation(version_dir, start.handle());
+    if (start.started()) {
+      SetShellIdentity();
+      StartCrashHandlerThread();
+      PlayStartupAnimation(version_dir, start.handle());
+    }
   } else {
     LOG(INFO) << "app is running,don't show animation.";
   }
-  // The device identity (WMI, adapters) only now: nothing slow stands
-  // between the client's start and the splash's first frame.
-  CompleteCrashReportIdentity();
 
   // Step 11.
   speed->SetSubProcessPid(start.pid());
@@ -207,6 +210,13 @@ bool Launcher::LaunchApp(const FilePath& version_dir, bool update_launch) {
     LOG(INFO) << "enable check launch result.";
     if (CheckLaunchResult(WaitForEarlyExit(start, kLaunchCheckTimeoutMs), &message)) failed = true;
   }
+
+  // Only now the crash handler's thread and the device identity (WMI,
+  // adapters): while the client's process starts, a second thread in the
+  // launcher or a load of many modules slows that start, and the main
+  // thread, the only one, runs nothing during the wait above.
+  StartCrashHandlerThread();
+  CompleteCrashReportIdentity();
 
   // Step 14.
   if (failed && !HandleFailedLaunch(exe, start, update_launch, message)) return false;

@@ -31,7 +31,8 @@ void InitCurrentCommandLine() {
 }
 
 // Any later fatal error reaches the product's crash reporter with the
-// installed version; the device identity follows once the client has started.
+// installed version; the device identity and the handler's own thread
+// follow once the client's start has been checked.
 void SetUpCrashReporting() {
   corvane::InstallCrashHandler(corvane::crash_reporter_product_id(),
                                corvane::crash_reporter_app_name().c_str());
@@ -80,7 +81,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   // is on only at the first start that gives elevated rights.
   corvane::SetLaunchAdmission(&corvane::AdmitPrivilegedStart);
 
-  // The shell identity follows with the client's start or the first window
+  // The shell identity follows before the launcher's first window
   // (SetShellIdentity).
 
 #if defined(CORVANE_CRASH_TRIGGER)

@@ -54,8 +54,9 @@ volatile LONG g_failed_thread = 0;
 EXCEPTION_POINTERS* g_failed_pointers = nullptr;
 HANDLE g_crash_request = nullptr;
 HANDLE g_crash_thread = nullptr;
-HANDLE g_installing_thread = nullptr;
+HANDLE g_watched_thread = nullptr;
 DWORD g_crash_thread_id = 0;
+bool g_installed = false;
 
 void StoreText(const char* utf8, wchar_t* out, size_t size) {
   if (!utf8) return;
@@ -146,26 +147,27 @@ void ReporterPath(wchar_t* path, size_t size) {
 }
 
 DWORD WINAPI CrashThreadMain(void*) {
-  // Also the thread that installed the handler: should the system end it
-  // without an exception to hand over (wine64 does so for a stack overflow it
-  // cannot dispatch), this waiting thread must not keep the process alive.
-  const HANDLE handles[] = {g_crash_request, g_installing_thread};
-  const DWORD count = g_installing_thread ? 2 : 1;
+  // Also the thread that started this one: should the system end it without
+  // an exception to hand over (wine64 does so for a stack overflow it cannot
+  // dispatch), this waiting thread must not keep the process alive.
+  const HANDLE handles[] = {g_crash_request, g_watched_thread};
+  const DWORD count = g_watched_thread ? 2 : 1;
   if (WaitForMultipleObjects(count, handles, FALSE, INFINITE) == WAIT_OBJECT_0 + 1) {
     DWORD exit_code = kCrashExitCode;
-    GetExitCodeThread(g_installing_thread, &exit_code);
+    GetExitCodeThread(g_watched_thread, &exit_code);
     TerminateProcess(GetCurrentProcess(), exit_code);
   }
   ReportCrash(g_failed_pointers, static_cast<DWORD>(g_failed_thread));
 }
 
-// The crash work's own thread, waiting from the start: made at the moment of
-// a crash it might not get the memory or the stack.
+// The crash work's own thread, waiting from now on. It also watches the
+// calling thread: should the system end that one without an exception to
+// hand over, the process ends too.
 void StartCrashThread() {
   g_crash_request = CreateEventW(nullptr, FALSE, FALSE, nullptr);
   if (!g_crash_request) return;
   DuplicateHandle(GetCurrentProcess(), GetCurrentThread(), GetCurrentProcess(),
-                  &g_installing_thread, SYNCHRONIZE | THREAD_QUERY_LIMITED_INFORMATION, FALSE, 0);
+                  &g_watched_thread, SYNCHRONIZE | THREAD_QUERY_LIMITED_INFORMATION, FALSE, 0);
   g_crash_thread = CreateThread(nullptr, kCrashThreadStack, &CrashThreadMain, nullptr,
                                 STACK_SIZE_PARAM_IS_A_RESERVATION, &g_crash_thread_id);
 }
@@ -252,7 +254,7 @@ void InstallCrashHandler(int32_t app_id, const char* app_name) {
   FilePath exe_dir;
   GetPath(DIR_EXE, &exe_dir);
   CopyCrashText(exe_dir.value().c_str(), g_state.exe_dir, kDirChars);
-  StartCrashThread();
+  g_installed = true;
   ULONG guarantee = kStackGuarantee;
   SetThreadStackGuarantee(&guarantee);
   SetUnhandledExceptionFilter(&UnhandledExceptionFilterMain);
@@ -262,6 +264,10 @@ void InstallCrashHandler(int32_t app_id, const char* app_name) {
   _set_purecall_handler(&PureCallHandler);
   g_pure_call_handler = &PureCallHandler;
   std::signal(SIGABRT, &AbortHandler);
+}
+
+void StartCrashHandlerThread() {
+  if (g_installed && !g_crash_request) StartCrashThread();
 }
 
 void SetCrashReportInfo(const char* app_version, const char* device_id, const char* user_id) {
@@ -291,7 +297,10 @@ void HandleCrash(EXCEPTION_POINTERS* pointers) {
   // An overflowed stack cannot carry the reporter's start: the handler's
   // thread does it while this one waits, its records alive for the reporter.
   // Every other crash is handled here, where the locks the failing code may
-  // hold (the heap's among them) are this thread's own.
+  // hold (the heap's among them) are this thread's own. Before the launcher
+  // started that thread, it is made now: that takes little of the stack the
+  // guarantee left.
+  if (code == kStatusStackOverflow && !g_crash_request) StartCrashThread();
   if (code == kStatusStackOverflow && g_crash_thread && SetEvent(g_crash_request)) {
     if (WaitForSingleObject(g_crash_thread, kCrashThreadWaitMs) == WAIT_TIMEOUT)
       TerminateProcess(GetCurrentProcess(), CrashExitCode(code));

@@ -104,6 +104,14 @@ TEST_F(CrashScenarioTest, EveryCrashPathReachesTheReporter) {
   EXPECT_EQ(DeviceIdText(), device);
   EXPECT_EQ(32u, device.size());
   EXPECT_EQ(device, records.back()["env"]["crash_report_user_id"]);
+  // By then the handler's thread waits already (at the entry it was made at
+  // the crash).
+  if (sizeof(void*) == 4) {
+    const ProgramRun overflow = Crash(L"exit:stack_overflow");
+    ASSERT_TRUE(overflow.finished);
+    EXPECT_EQ(0x6472656Cu, overflow.exit_code) << std::hex << overflow.exit_code;
+    EXPECT_EQ(0xC00000FDu, test::ReadChildRecords(reporter).back()["crash"].value("code", 0u));
+  }
 
   // A reporter that never signals holds the launcher for 60 s, no longer.
   ASSERT_TRUE(test::PlaceTestChild(
