@@ -34,6 +34,11 @@ using corvane::bench::EntrySlot;
 
 constexpr wchar_t kClientName[] = L"bench_client.exe";
 constexpr int kWarmRounds = 2;
+// A pause after each round: Wine goes on tearing down a process (and the
+// desktop's records of it) after its handle is signalled, and a round started
+// meanwhile measures that work (the bare stub's median was 2 to 3 times its
+// minimum without it).
+constexpr DWORD kSettleMs = 200;
 
 double Milliseconds(int64_t ticks) {
   LARGE_INTEGER frequency;
@@ -213,6 +218,7 @@ bool RunRounds(int rounds, std::vector<Path>* paths, Measure measure, const char
     for (size_t i = 0; i < paths->size(); ++i) {
       Path& path = (*paths)[(i + static_cast<size_t>(round)) % paths->size()];
       const double ms = measure(path);
+      Sleep(kSettleMs);
       if (ms < 0) {
         fprintf(stderr, "launch_bench: %s: %s\n", path.label, failure);
         return false;
