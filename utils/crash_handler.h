@@ -26,9 +26,9 @@ inline constexpr uint32_t kCrashExitCode = 0x6472656C;
 void InstallCrashHandler(int32_t app_id, const char* app_name);
 // Starts the thread that handles a stack overflow, if the handler is
 // installed and the thread not yet there. Called once the client's start has
-// been tried: a second thread in the launcher delays the start of the
-// process it creates (by 10 to 20 ms under Wine). A stack overflow before
-// then makes the thread at the moment of the crash.
+// been checked (or with the splash): a second thread in the launcher delays
+// the start of the process it creates (by 10 to 20 ms under Wine). A stack
+// overflow before then makes the thread at the moment of the crash.
 void StartCrashHandlerThread();
 // Each value that is not null replaces the stored one.
 void SetCrashReportInfo(const char* app_version, const char* device_id, const char* user_id);
