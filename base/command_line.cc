@@ -59,6 +59,22 @@ void CommandLine::SetProgram(const FilePath& program) {
   argv_[0] = TrimWhitespace(program.value());
 }
 
+bool CommandLine::SplitProgramOnly(std::wstring_view text, std::wstring* program) {
+  if (text.empty()) return false;
+  if (text.front() == L'"') {
+    // The system reads a quoted program up to the next quote, without escapes.
+    const size_t close = text.find(L'"', 1);
+    if (close != text.size() - 1 || close == 1) return false;
+    program->assign(text.substr(1, close - 1));
+    return true;
+  }
+  // Unquoted, the program ends at the first blank; any white space or quote
+  // is left to the system.
+  if (text.find_first_of(L" \t\n\v\f\r\"") != std::wstring_view::npos) return false;
+  program->assign(text);
+  return true;
+}
+
 bool CommandLine::IsSwitch(std::wstring_view arg, std::wstring* switch_text, std::wstring* value) {
   size_t prefix = GetSwitchPrefixLength(arg);
   if (prefix == 0) return false;

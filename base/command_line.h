@@ -49,8 +49,19 @@ class CommandLine {
   static CommandLine WithArgumentsOf(const FilePath& program, const CommandLine* other);
 
   // Argument splitting through CommandLineToArgvW (the downlevel shell module
-  // when present, else shell32). False when the system call fails.
+  // when present, else shell32). False when the system call fails. A text
+  // that is a program alone (SplitProgramOnly) is answered without the
+  // system: loading the shell module costs milliseconds before the client's
+  // start.
   static bool SplitCommandLine(std::wstring_view command_line, StringVector* argv);
+
+  // True when the trimmed |text| is one program and nothing else, in a form
+  // whose split CommandLineToArgvW fixes beyond doubt: a quoted non-empty
+  // name whose closing quote ends the text, or a name with no white space
+  // and no quote. Fills |program| as the system would give argument 0.
+  // False for anything else (arguments, a missing closing quote, text after
+  // it), which the system must split.
+  static bool SplitProgramOnly(std::wstring_view text, std::wstring* program);
 
   // Replaces everything with the parse of |argv| (element 0 is the program).
   void InitFromArgv(const StringVector& argv);

@@ -2,6 +2,7 @@
 #include <shellapi.h>
 
 #include <memory>
+#include <utility>
 
 #include "base/command_line.h"
 #include "base/strings/string_util.h"
@@ -40,6 +41,11 @@ bool CommandLine::SplitCommandLine(std::wstring_view command_line, StringVector*
   std::wstring text = TrimWhitespace(command_line);
   // The system answers an empty text with the path of this executable.
   if (text.empty()) return true;
+  std::wstring program;
+  if (SplitProgramOnly(text, &program)) {
+    argv->push_back(std::move(program));
+    return true;
+  }
   int count = 0;
   std::unique_ptr<LPWSTR, LocalFreeDeleter> args(GetCommandLineToArgvW()(text.c_str(), &count));
   if (!args) return false;

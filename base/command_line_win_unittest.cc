@@ -272,6 +272,43 @@ TEST(CommandLineWinTest, SplitUsesTheSystemRules) {
   EXPECT_EQ(argv, (StringVector{L"p.exe", L"a\\\"b", L"c\\\\d", L""}));
 }
 
+// The program-alone shortcut must give what the system gives, and must
+// leave every text it cannot be sure of to the system.
+TEST(CommandLineWinTest, ProgramAloneSplitsAsTheSystemDoes) {
+  const struct {
+    const wchar_t* text;
+    bool program_only;
+  } kCases[] = {
+      {L"corvane_launcher.exe", true},
+      {L"C:\\dir\\corvane_launcher.exe", true},
+      {L"\"C:\\Program Files\\Corvane\\corvane_launcher.exe\"", true},
+      {L"\"C:\\dir\\\"", true},  // no escapes in the program: the backslash stays
+      {L"\"a\"", true},
+      {L"\"C:\\a b\\l.exe\" --autorun", false},
+      {L"\"C:\\a b\\l.exe\"tail", false},
+      {L"\"C:\\a b\\l.exe", false},  // no closing quote
+      {L"\"\"", false},
+      {L"l.exe --x", false},
+      {L"l.exe\tx", false},
+      {L"l.exe\nx", false},
+      {L"l\"x\".exe", false},
+      {L"", false},
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.text);
+    std::wstring program;
+    EXPECT_EQ(CommandLine::SplitProgramOnly(c.text, &program), c.program_only);
+    StringVector argv;
+    ASSERT_TRUE(CommandLine::SplitCommandLine(c.text, &argv));
+    if (c.program_only) {
+      EXPECT_EQ(StringVector{program}, argv);
+    }
+    if (*c.text) {
+      EXPECT_EQ(argv, SplitWithSystem(c.text));
+    }
+  }
+}
+
 TEST(CommandLineWinTest, InitOnceForTheProcess) {
   test::ScopedCommandLine none;
   EXPECT_EQ(CommandLine::ForCurrentProcess(), nullptr);
