@@ -210,11 +210,12 @@ SYSTEM_DLLS = {"kernel32.dll", "advapi32.dll", "msvcrt.dll", "user32.dll", "shel
                "iphlpapi.dll", "netapi32.dll", "winhttp.dll", "wintrust.dll", "crypt32.dll"}
 
 
-def check_imports(pe, delay_loaded, c):
+def check_imports(pe, delay_loaded, api_sets, c):
     imported = pe.imports()
     c.expect("kernel32.dll" in imported, "no import directory read: %s" % imported)
     for dll in imported:
-        c.expect(dll in SYSTEM_DLLS, "imports %s, not a system DLL" % dll)
+        c.expect(dll in SYSTEM_DLLS or dll[:-len(".dll")] in api_sets,
+                 "imports %s, not a system DLL" % dll)
         c.expect(dll[:-len(".dll")] not in delay_loaded, "%s is loaded at start" % dll)
 
 
@@ -374,6 +375,8 @@ def main(argv):
     parser.add_argument("--machine", choices=sorted(MACHINES), default="i386")
     parser.add_argument("--delay-loaded", default="",
                         help="DLL names, ';'-separated, that must not be loaded at start")
+    parser.add_argument("--api-sets", default="",
+                        help="API set names, ';'-separated, that may be imported")
     args = parser.parse_args(argv)
 
     with open(args.exe, "rb") as f:
@@ -383,7 +386,8 @@ def main(argv):
     resources = pe.resources()
     c = Checker()
     check_pe(pe, args.machine, c)
-    check_imports(pe, set(filter(None, args.delay_loaded.lower().split(";"))), c)
+    check_imports(pe, set(filter(None, args.delay_loaded.lower().split(";"))),
+                  set(filter(None, args.api_sets.lower().split(";"))), c)
     for (type_id, res_id, lang) in resources:
         c.expect(lang == LANG_EN_US, "resource %s/%s has language %s" % (type_id, res_id, lang))
     strings = string_table(resources)
