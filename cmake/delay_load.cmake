@@ -6,7 +6,8 @@
 # from the toolchain's own import library (its code symbols into a .def,
 # dlltool -y), and every target that names the DLL links that library
 # instead. MSVC: the launcher executables get /DELAYLOAD (see
-# corvane_delay_load).
+# corvane_delay_load). The few advapi32 functions needed before the start
+# come from their API sets instead (CORVANE_API_SETS below).
 set(CORVANE_DELAY_LOADED_DLLS advapi32 bcrypt crypt32 gdi32 gdiplus iphlpapi netapi32 ole32
     oleaut32 shell32 user32 winhttp wintrust)
 
