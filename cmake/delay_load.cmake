@@ -6,11 +6,10 @@
 # from the toolchain's own import library (its code symbols into a .def,
 # dlltool -y), and every target that names the DLL links that library
 # instead. MSVC: the launcher executables get /DELAYLOAD (see
-# corvane_delay_load). The few advapi32 functions needed before the start
-# come from their API sets instead (CORVANE_API_SETS below).
+# corvane_delay_load). With MinGW the few advapi32 functions needed before
+# the start come from their API sets instead (CORVANE_API_SETS below).
 set(CORVANE_DELAY_LOADED_DLLS advapi32 bcrypt crypt32 gdi32 gdiplus iphlpapi netapi32 ole32
     oleaut32 shell32 user32 winhttp wintrust)
-
 
 if(NOT MSVC)
   # 32-bit GNU ld drops an import library's stub when code calls only
@@ -67,50 +66,44 @@ endif()
 # sets, which the loader resolves without loading another module. Bound
 # there, nothing before the start loads advapi32 (under Wine it brings sechost
 # and ucrtbase along, a few milliseconds). Each entry: API set, then its
-# functions with their 32-bit argument bytes.
+# functions with their 32-bit argument bytes. MinGW only: MSVC builds keep
+# advapi32 (delay-loaded, so it loads at the first registry read), since an
+# import library for 32-bit stdcall names by lib /def was not made and tried
+# there.
 set(CORVANE_API_SETS
     "api-ms-win-core-registry-l1-1-0:RegCloseKey@4,RegCreateKeyExW@36,RegOpenKeyExW@20,RegQueryValueExW@24,RegSetValueExW@24"
     "api-ms-win-core-processthreads-l1-1-0:OpenProcessToken@12"
     "api-ms-win-security-base-l1-1-0:GetTokenInformation@20")
 set(CORVANE_API_SET_DLLS)
 set(CORVANE_API_SET_LIBS)
-set(_api_set_dir "${CMAKE_BINARY_DIR}/api_sets")
-file(MAKE_DIRECTORY "${_api_set_dir}")
-foreach(entry ${CORVANE_API_SETS})
-  string(REPLACE ":" ";" entry "${entry}")
-  list(GET entry 0 api_set)
-  list(GET entry 1 functions)
-  string(REPLACE "," ";" functions "${functions}")
-  set(exports "")
-  foreach(function ${functions})
-    if(NOT CMAKE_SIZEOF_VOID_P EQUAL 4)
-      string(REGEX REPLACE "@[0-9]+$" "" function "${function}")
-    endif()
-    string(APPEND exports "  ${function}\n")
-  endforeach()
-  set(def "${_api_set_dir}/${api_set}.def")
-  file(WRITE "${def}" "LIBRARY ${api_set}.dll\nEXPORTS\n${exports}")
-  if(MSVC)
-    if(CMAKE_SIZEOF_VOID_P EQUAL 4)
-      set(_machine X86)
-    else()
-      set(_machine X64)
-    endif()
-    set(lib "${_api_set_dir}/${api_set}.lib")
-    execute_process(COMMAND "${CMAKE_AR}" /nologo /def:${def} /machine:${_machine} /out:${lib}
-                    RESULT_VARIABLE lib_result)
-  else()
+if(NOT MSVC)
+  set(_api_set_dir "${CMAKE_BINARY_DIR}/api_sets")
+  file(MAKE_DIRECTORY "${_api_set_dir}")
+  foreach(entry ${CORVANE_API_SETS})
+    string(REPLACE ":" ";" entry "${entry}")
+    list(GET entry 0 api_set)
+    list(GET entry 1 functions)
+    string(REPLACE "," ";" functions "${functions}")
+    set(exports "")
+    foreach(function ${functions})
+      if(NOT CMAKE_SIZEOF_VOID_P EQUAL 4)
+        string(REGEX REPLACE "@[0-9]+$" "" function "${function}")
+      endif()
+      string(APPEND exports "  ${function}\n")
+    endforeach()
+    set(def "${_api_set_dir}/${api_set}.def")
     set(lib "${_api_set_dir}/lib${api_set}.a")
+    file(WRITE "${def}" "LIBRARY ${api_set}.dll\nEXPORTS\n${exports}")
     execute_process(COMMAND "${CORVANE_DLLTOOL}" ${_kill_at} --input-def "${def}"
                             --dllname ${api_set}.dll --output-lib "${lib}"
-                    RESULT_VARIABLE lib_result)
-  endif()
-  if(NOT lib_result EQUAL 0)
-    message(FATAL_ERROR "cannot make the import library of ${api_set}")
-  endif()
-  list(APPEND CORVANE_API_SET_DLLS ${api_set})
-  list(APPEND CORVANE_API_SET_LIBS "${lib}")
-endforeach()
+                    RESULT_VARIABLE dlltool_result)
+    if(NOT dlltool_result EQUAL 0)
+      message(FATAL_ERROR "dlltool could not make ${lib}")
+    endif()
+    list(APPEND CORVANE_API_SET_DLLS ${api_set})
+    list(APPEND CORVANE_API_SET_LIBS "${lib}")
+  endforeach()
+endif()
 
 # The library to link for system library |name|: its delay-load import
 # library where there is one.
