@@ -74,7 +74,6 @@ set(CORVANE_API_SETS
     "api-ms-win-core-registry-l1-1-0:RegCloseKey@4,RegCreateKeyExW@36,RegOpenKeyExW@20,RegQueryValueExW@24,RegSetValueExW@24"
     "api-ms-win-core-processthreads-l1-1-0:OpenProcessToken@12"
     "api-ms-win-security-base-l1-1-0:GetTokenInformation@20")
-set(CORVANE_API_SET_DLLS)
 set(CORVANE_API_SET_LIBS)
 if(NOT MSVC)
   set(_api_set_dir "${CMAKE_BINARY_DIR}/api_sets")
@@ -100,7 +99,6 @@ if(NOT MSVC)
     if(NOT dlltool_result EQUAL 0)
       message(FATAL_ERROR "dlltool could not make ${lib}")
     endif()
-    list(APPEND CORVANE_API_SET_DLLS ${api_set})
     list(APPEND CORVANE_API_SET_LIBS "${lib}")
   endforeach()
 endif()

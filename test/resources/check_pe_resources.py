@@ -203,18 +203,18 @@ class Checker:
         return condition
 
 
-# What the launcher may import at load time: the system's own DLLs; the ones
-# it delay-loads must not be among them.
+# What the launcher may import at load time: the system's own DLLs and API
+# sets; the ones it delay-loads must not be among them.
 SYSTEM_DLLS = {"kernel32.dll", "advapi32.dll", "msvcrt.dll", "user32.dll", "shell32.dll",
                "gdi32.dll", "ole32.dll", "oleaut32.dll", "bcrypt.dll", "gdiplus.dll",
                "iphlpapi.dll", "netapi32.dll", "winhttp.dll", "wintrust.dll", "crypt32.dll"}
 
 
-def check_imports(pe, delay_loaded, api_sets, c):
+def check_imports(pe, delay_loaded, c):
     imported = pe.imports()
     c.expect("kernel32.dll" in imported, "no import directory read: %s" % imported)
     for dll in imported:
-        c.expect(dll in SYSTEM_DLLS or dll[:-len(".dll")] in api_sets,
+        c.expect(dll in SYSTEM_DLLS or dll.startswith("api-ms-win-"),
                  "imports %s, not a system DLL" % dll)
         c.expect(dll[:-len(".dll")] not in delay_loaded, "%s is loaded at start" % dll)
 
@@ -375,8 +375,6 @@ def main(argv):
     parser.add_argument("--machine", choices=sorted(MACHINES), default="i386")
     parser.add_argument("--delay-loaded", default="",
                         help="DLL names, ';'-separated, that must not be loaded at start")
-    parser.add_argument("--api-sets", default="",
-                        help="API set names, ';'-separated, that may be imported")
     args = parser.parse_args(argv)
 
     with open(args.exe, "rb") as f:
@@ -386,8 +384,7 @@ def main(argv):
     resources = pe.resources()
     c = Checker()
     check_pe(pe, args.machine, c)
-    check_imports(pe, set(filter(None, args.delay_loaded.lower().split(";"))),
-                  set(filter(None, args.api_sets.lower().split(";"))), c)
+    check_imports(pe, set(filter(None, args.delay_loaded.lower().split(";"))), c)
     for (type_id, res_id, lang) in resources:
         c.expect(lang == LANG_EN_US, "resource %s/%s has language %s" % (type_id, res_id, lang))
     strings = string_table(resources)
