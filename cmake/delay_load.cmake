@@ -7,9 +7,11 @@
 # dlltool -y), and every target that names the DLL links that library
 # instead. MSVC: the launcher executables get /DELAYLOAD (see
 # corvane_delay_load). With MinGW the few advapi32 functions needed before
-# the start come from their API sets instead (CORVANE_API_SETS below).
+# the start come from their API sets instead (see below).
 set(CORVANE_DELAY_LOADED_DLLS advapi32 bcrypt crypt32 gdi32 gdiplus iphlpapi netapi32 ole32
     oleaut32 shell32 user32 winhttp wintrust)
+# MinGW only: the API-set import libraries linked ahead of advapi32.
+set(CORVANE_API_SET_LIBS)
 
 if(NOT MSVC)
   # 32-bit GNU ld drops an import library's stub when code calls only
@@ -65,26 +67,22 @@ if(NOT MSVC)
     corvane_import_library(${dll} "${exports}" --output-delaylib "${delay_lib}")
     set(CORVANE_SYSLIB_${dll} "${delay_lib}")
   endforeach()
-endif()
 
-# The registry and token functions that run before the client's start are
-# advapi32's only as forwarders: they live in the core DLL behind these API
-# sets, which the loader resolves without loading another module. Bound
-# there, nothing before the start loads advapi32 (under Wine it brings sechost
-# and ucrtbase along, a few milliseconds). Each entry: API set, then its
-# functions with their 32-bit argument bytes. MinGW only: MSVC builds keep
-# advapi32 (delay-loaded, so it loads at the first registry read), since an
-# import library for 32-bit stdcall names by lib /def was not made and tried
-# there.
-set(CORVANE_API_SETS
-    "api-ms-win-core-registry-l1-1-0:RegCloseKey@4,RegCreateKeyExW@36,RegOpenKeyExW@20,RegQueryValueExW@24,RegSetValueExW@24"
-    "api-ms-win-core-processthreads-l1-1-0:OpenProcessToken@12"
-    "api-ms-win-security-base-l1-1-0:GetTokenInformation@20")
-set(CORVANE_API_SET_LIBS)
-if(NOT MSVC)
+  # The registry and token functions that run before the client's start are
+  # advapi32's only as forwarders: they live in the core DLL behind these API
+  # sets, which the loader resolves without loading another module. Bound
+  # there, nothing before the start loads advapi32 (under Wine it brings
+  # sechost and ucrtbase along, a few milliseconds). Each entry: API set, then
+  # its functions with their 32-bit argument bytes. MSVC builds keep advapi32
+  # (delay-loaded, so it loads at the first registry read), since an import
+  # library for 32-bit stdcall names by lib /def was not made and tried there.
+  set(_api_sets
+      "api-ms-win-core-registry-l1-1-0:RegCloseKey@4,RegCreateKeyExW@36,RegOpenKeyExW@20,RegQueryValueExW@24,RegSetValueExW@24"
+      "api-ms-win-core-processthreads-l1-1-0:OpenProcessToken@12"
+      "api-ms-win-security-base-l1-1-0:GetTokenInformation@20")
   set(_api_set_dir "${CMAKE_BINARY_DIR}/api_sets")
   file(MAKE_DIRECTORY "${_api_set_dir}")
-  foreach(entry ${CORVANE_API_SETS})
+  foreach(entry ${_api_sets})
     string(REPLACE ":" ";" entry "${entry}")
     list(GET entry 0 api_set)
     list(GET entry 1 functions)
